@@ -1,0 +1,462 @@
+#include "reading/kmlreader.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cstring>
+
+#include "reading/NumberText.h"
+
+namespace trelvo {
+namespace {
+
+// ChunkSize while looking for a geometry and its coordinates tag, and while reading tuples.
+constexpr size_t kSearchChunk = 1000;
+constexpr size_t kCoordinateChunk = 300;
+// TopUp reads more when Window falls below this.
+constexpr size_t kLowWater = 100;
+// A tag cut by the end of a discarded Window is kept for the next one up to this length, so
+// namespace prefixes and long names still match across a chunk boundary.
+constexpr size_t kMaxTagTail = 256;
+// The file streams through the buffer in blocks of this size.
+constexpr size_t kBlockSize = size_t{1} << 20;
+
+// Character classes, decided once for the hot loops.
+enum : uint8_t {
+  kSpace = 1,     // whitespace in coordinate text
+  kComma = 2,     // tuple field separator
+  kNameChar = 4,  // may appear in an XML name (the ':' of a prefix is handled apart)
+};
+
+constexpr std::array<uint8_t, 256> MakeClasses() {
+  std::array<uint8_t, 256> classes{};
+  classes[' '] = classes['\t'] = classes['\r'] = classes['\n'] = kSpace;
+  classes[','] = kComma;
+  for (size_t c = 'a'; c <= 'z'; ++c) classes[c] = kNameChar;
+  for (size_t c = 'A'; c <= 'Z'; ++c) classes[c] = kNameChar;
+  for (size_t c = '0'; c <= '9'; ++c) classes[c] = kNameChar;
+  classes['_'] = classes['-'] = classes['.'] = kNameChar;
+  for (size_t c = 0x80; c <= 0xFF; ++c) classes[c] = kNameChar;
+  return classes;
+}
+
+constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+bool HasClass(char c, uint8_t mask) {
+  return (kClasses[static_cast<unsigned char>(c)] & mask) != 0;
+}
+
+size_t SkipNameChars(std::string_view text, size_t pos) {
+  while (pos < text.size() && HasClass(text[pos], kNameChar)) ++pos;
+  return pos;
+}
+
+// Result of looking for an opening tag in a text.
+struct TTagMatch {
+  bool found = false;
+  size_t end = 0;   // just after the element name, when found
+  size_t keep = 0;  // start of a tag cut off by the end of the text, or the text's length
+};
+
+// Finds the first opening tag `<name` or `<prefix:name` followed by '>', '/' or whitespace.
+TTagMatch FindOpeningTag(std::string_view text, std::string_view name) {
+  TTagMatch match;
+  match.keep = text.size();
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const void* hit = std::memchr(text.data() + pos, '<', text.size() - pos);
+    if (hit == nullptr) break;
+    const size_t open = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
+    size_t name_start = open + 1;
+    size_t name_end = SkipNameChars(text, name_start);
+    if (name_end < text.size() && text[name_end] == ':' && name_end > name_start) {
+      name_start = name_end + 1;
+      name_end = SkipNameChars(text, name_start);
+    }
+    if (name_end == text.size()) {
+      // The text ends inside this tag's name: it may still become a match.
+      if (text.size() - open <= kMaxTagTail) match.keep = open;
+      break;
+    }
+    const char after = text[name_end];
+    if (name_end - name_start == name.size() && text.compare(name_start, name.size(), name) == 0 &&
+        (after == '>' || after == '/' || HasClass(after, kSpace))) {
+      match.found = true;
+      match.end = name_end;
+      return match;
+    }
+    pos = open + 1;
+  }
+  return match;
+}
+
+}  // namespace
+
+bool IsCoordinateSpace(char c) { return HasClass(c, kSpace); }
+
+TKMLReader::TKMLReader() = default;
+
+TKMLReader::~TKMLReader() { Close(); }
+
+void TKMLReader::Open(const std::string& file_name) {
+  Open(std::make_unique<TFileSource>(file_name));
+}
+
+void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
+  Close();
+  m_source = std::move(source);
+  m_source_done = false;
+  m_held_cr = false;
+  m_bytes_read = 0;
+  m_buffer.assign(kBlockSize, '\0');
+  m_base = m_data_end = m_window_start = m_window_end = m_pending_end = m_line_scanned = 0;
+  m_pending_end_known = true;
+  m_chunk_size = 500;
+}
+
+void TKMLReader::Close() { m_source.reset(); }
+
+std::string_view TKMLReader::Window() const {
+  return {m_buffer.data() + (m_window_start - m_base), (WindowLength())};
+}
+
+// Appends the next block of the source to the buffer, folding CR LF to LF. Everything before
+// the Window is dropped first. False once the source is exhausted.
+bool TKMLReader::LoadMore() {
+  if (m_source == nullptr || m_source_done) return false;
+  const size_t drop = m_window_start - m_base;
+  const size_t kept = m_data_end - m_window_start;
+  if (drop > 0) {
+    std::memmove(m_buffer.data(), m_buffer.data() + drop, kept);
+    m_base = m_window_start;
+  }
+  if (m_buffer.size() - kept < kBlockSize / 2) m_buffer.resize(m_buffer.size() * 2);
+  for (;;) {
+    char* const destination = m_buffer.data() + kept;
+    const size_t reserve = m_held_cr ? 1 : 0;
+    const size_t count = m_source->Read(destination + reserve, m_buffer.size() - kept - reserve);
+    m_bytes_read += count;
+    if (count == 0) {
+      m_source_done = true;
+      if (!m_held_cr) return false;
+      // A lone CR at the very end of the input is an ordinary character.
+      m_held_cr = false;
+      *destination = '\r';
+      m_data_end += 1;
+      return true;
+    }
+    if (m_held_cr) *destination = '\r';
+    m_held_cr = false;
+    const char* in = destination;
+    const char* const end = destination + reserve + count;
+    char* out = destination;
+    while (in < end) {
+      const void* hit = std::memchr(in, '\r', static_cast<size_t>(end - in));
+      const char* const cr = hit != nullptr ? static_cast<const char*>(hit) : end;
+      const size_t run = static_cast<size_t>(cr - in);
+      if (out != in) std::memmove(out, in, run);
+      out += run;
+      in = cr;
+      if (cr == end) break;
+      if (cr + 1 == end) {
+        m_held_cr = true;  // decide when the next block shows what follows
+        break;
+      }
+      if (cr[1] != '\n') *out++ = '\r';
+      ++in;
+    }
+    const auto appended = static_cast<size_t>(out - destination);
+    m_data_end += appended;
+    if (appended > 0) return true;
+  }
+}
+
+// Length of Pending, but at most `limit`: finds the end of the current line only as far
+// as needed, so a line of any length streams through a bounded buffer.
+size_t TKMLReader::PendingSpan(size_t limit) {
+  for (;;) {
+    if (m_pending_end_known) return std::min(limit, m_pending_end - m_window_end);
+    if (m_line_scanned - m_window_end >= limit) return limit;
+    if (m_line_scanned < m_data_end) {
+      const char* from = m_buffer.data() + (m_line_scanned - m_base);
+      const auto length = m_data_end - m_line_scanned;
+      const void* hit = std::memchr(from, '\n', length);
+      if (hit != nullptr) {
+        m_pending_end =
+            m_line_scanned + static_cast<size_t>(static_cast<const char*>(hit) - from) + 1;
+        m_pending_end_known = true;
+      } else {
+        m_line_scanned = m_data_end;
+      }
+    } else if (!LoadMore()) {
+      m_pending_end = m_data_end;  // the last line has no line break
+      m_pending_end_known = true;
+    }
+  }
+}
+
+bool TKMLReader::AtEndOfInput() { return m_window_end == m_data_end && !LoadMore(); }
+
+void TKMLReader::Refill() {
+  if (!PendingEmpty()) m_window_end += PendingSpan(m_chunk_size);
+}
+
+// Reads the next line only when Pending is empty; a line longer than ChunkSize reaches the
+// Window one ChunkSize piece per call.
+bool TKMLReader::ReadMore() {
+  Refill();
+  if (WindowLength() < m_chunk_size && !AtEndOfInput()) {
+    assert(PendingEmpty());
+    m_pending_end_known = false;
+    m_line_scanned = m_window_end;
+    Refill();
+  }
+  return WindowLength() > 0;
+}
+
+// ReadMore, telling whether it appended anything (false only at the end of input).
+bool TKMLReader::GrowWindow() {
+  const size_t before = m_window_end;
+  ReadMore();
+  return m_window_end != before;
+}
+
+void TKMLReader::PushBackExcess() {
+  if (WindowLength() > m_chunk_size) m_window_end = m_window_start + m_chunk_size;
+}
+
+bool TKMLReader::HasData() { return WindowLength() > 0 || ReadMore(); }
+
+void TKMLReader::TopUp() {
+  if (WindowLength() < kLowWater) ReadMore();
+}
+
+bool TKMLReader::SkipPast(std::string_view name, size_t* keep_from) {
+  const TTagMatch match = FindOpeningTag(Window(), name);
+  if (match.found) {
+    m_window_start += match.end;
+    return true;
+  }
+  *keep_from = m_window_start + match.keep;
+  return false;
+}
+
+// Finds the next opening tag of `name` (any namespace prefix, attributes allowed) and
+// consumes it through its '>'. After a tag found in a later chunk, one more ReadMore tops
+// the Window up before the tag's content is looked at.
+TKMLReader::TTagFound TKMLReader::SeekTag(std::string_view name) {
+  size_t keep_from = 0;
+  bool found = SkipPast(name, &keep_from);
+  while (!found) {
+    if (!GrowWindow()) return TTagFound::kNotFound;
+    if (SkipPast(name, &keep_from)) {
+      found = true;
+      ReadMore();
+    } else {
+      m_window_start = keep_from;  // discard all but a tag cut at the end
+    }
+  }
+  bool self_closing = false;
+  if (!SkipTagRest(&self_closing)) return TTagFound::kNotFound;
+  return self_closing ? TTagFound::kEmpty : TTagFound::kOpen;
+}
+
+// Consumes the rest of an opening tag through its '>' (a '>' inside a quoted attribute
+// value does not count). False when the input ends inside the tag.
+bool TKMLReader::SkipTagRest(bool* self_closing) {
+  char quote = 0;
+  char previous = 0;
+  for (;;) {
+    const std::string_view window = Window();
+    for (size_t i = 0; i < window.size(); ++i) {
+      const char c = window[i];
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '>') {
+        m_window_start += i + 1;
+        *self_closing = previous == '/';
+        return true;
+      }
+      previous = c;
+    }
+    m_window_start = m_window_end;
+    if (!GrowWindow()) return false;
+  }
+}
+
+void TKMLReader::TrimLeadingSpaces() {
+  const std::string_view window = Window();
+  size_t i = 0;
+  while (i < window.size() && HasClass(window[i], kSpace)) ++i;
+  m_window_start += i;
+}
+
+// Reads one number ending at the first character of the `delimiters` classes and consumes
+// it with its delimiter. With `at_end_too`, the end of the Window also ends a number that
+// is not empty (the last tuple before the closing tag). `*delimiter` is 0 at the end.
+bool TKMLReader::ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* value,
+                                  char* delimiter) {
+  TrimLeadingSpaces();
+  const std::string_view window = Window();
+  size_t i = 0;
+  while (i < window.size() && !HasClass(window[i], delimiters)) ++i;
+  if (i < window.size()) {
+    *value = ParseNumberPrefix(window.substr(0, i));
+    *delimiter = window[i];
+    m_window_start += i + 1;
+    return true;
+  }
+  if (!at_end_too || window.empty()) return false;
+  *value = ParseNumberPrefix(window);
+  *delimiter = 0;
+  m_window_start = m_window_end;
+  return true;
+}
+
+// One tuple x[,y[,z]]. A number ending at a comma is followed by the next number of the
+// tuple; one ending at whitespace ends the tuple, and the missing numbers are 0 (altitude is
+// optional in KML, and Google Earth reads a lone number as a longitude). The third number
+// ends at whitespace or at a comma that starts the next tuple.
+bool TKMLReader::ReadTuple(bool at_end_too) {
+  double x = 0.0;
+  double y = 0.0;
+  double z = 0.0;
+  char delimiter = 0;
+  constexpr uint8_t kNumberEnd = kComma | kSpace;
+  if (!ReadNumberBefore(kNumberEnd, at_end_too, &x, &delimiter)) return false;
+  if (delimiter == ',' && !ReadNumberBefore(kNumberEnd, at_end_too, &y, &delimiter)) return false;
+  if (delimiter == ',' && !ReadNumberBefore(kNumberEnd, at_end_too, &z, &delimiter)) return false;
+  AddPoint(x, y, z);
+  return true;
+}
+
+// Reads the tuples of the text before the '<' at `stretch_end`, up to the first that fails;
+// the rest of that text is dropped. For a Point, stops after its tuple (true), leaving the
+// rest in the Window.
+bool TKMLReader::ReadStretch(size_t stretch_end, bool single) {
+  const size_t window_end = m_window_end;
+  m_window_end = stretch_end;
+  bool read = false;
+  while (WindowLength() > 0 && !read && ReadTuple(true)) read = single;
+  m_window_end = window_end;
+  if (!read) m_window_start = stretch_end;
+  return read;
+}
+
+// The Window starts with '<': is it an XML comment?
+bool TKMLReader::OpensComment() {
+  while (WindowLength() < 4) {
+    if (!GrowWindow()) return false;
+  }
+  return Window().substr(0, 4) == "<!--";
+}
+
+// Consumes a comment that starts the Window. False when the input ends inside it.
+bool TKMLReader::SkipComment() {
+  m_window_start += 4;
+  for (;;) {
+    const size_t close = Window().find("-->");
+    if (close != std::string_view::npos) {
+      m_window_start += close + 3;
+      return true;
+    }
+    m_window_start = std::max(m_window_start, m_window_end - std::min<size_t>(2, WindowLength()));
+    if (!GrowWindow()) return false;
+  }
+}
+
+// Reads the tuples of a coordinates element whose opening tag has just been consumed, up to
+// the first '<' that does not open a comment (comments count as whitespace). True once that
+// '<' is reached, even with no tuple; false when the input ends first or a tuple in the middle
+// of the text cannot be read.
+bool TKMLReader::ReadCoordinateList(bool single) {
+  bool result = false;
+  bool progress = true;
+  m_chunk_size = kCoordinateChunk;
+  PushBackExcess();
+  TopUp();
+  while (HasData() && !result && progress) {
+    progress = false;
+    TopUp();
+    const std::string_view window = Window();
+    const void* hit = std::memchr(window.data(), '<', window.size());
+    if (hit != nullptr) {
+      const size_t stretch_end =
+          m_window_start + static_cast<size_t>(static_cast<const char*>(hit) - window.data());
+      if (ReadStretch(stretch_end, single)) return true;
+      if (OpensComment()) {
+        if (!SkipComment()) return false;
+        progress = true;
+      } else {
+        result = true;
+      }
+    } else {
+      // A Window of whitespace only (blank lines, deep indentation) is consumed, not a failure.
+      const size_t start = m_window_start;
+      TrimLeadingSpaces();
+      if (WindowLength() == 0) {
+        progress = m_window_start != start;
+      } else {
+        progress = ReadTuple(false);
+        if (single && progress) return true;
+      }
+    }
+  }
+  return result;
+}
+
+TKMLReader::TPointRead TKMLReader::ReadPointCoordinates() {
+  const TTagFound tag = SeekTag("coordinates");
+  if (tag == TTagFound::kNotFound) return TPointRead::kFailed;
+  if (tag == TTagFound::kEmpty) return TPointRead::kNoTuple;
+  if (!ReadCoordinateList(true)) return TPointRead::kFailed;
+  return m_points.Count() > 0 ? TPointRead::kRead : TPointRead::kNoTuple;
+}
+
+bool TKMLReader::ReadLineCoordinates() {
+  const TTagFound tag = SeekTag("coordinates");
+  if (tag == TTagFound::kNotFound) return false;
+  return tag == TTagFound::kEmpty || ReadCoordinateList(false);
+}
+
+bool TKMLReader::ReadRingCoordinates() {
+  TTagFound ring = TTagFound::kEmpty;
+  while (ring == TTagFound::kEmpty) ring = SeekTag("LinearRing");
+  return ring == TTagFound::kOpen && ReadLineCoordinates();
+}
+
+bool TKMLReader::NextPoint() {
+  m_points.Clear();
+  for (;;) {
+    m_chunk_size = kSearchChunk;
+    const TTagFound tag = SeekTag("Point");
+    if (tag == TTagFound::kNotFound) return false;
+    if (tag == TTagFound::kEmpty) continue;
+    const TPointRead read = ReadPointCoordinates();
+    if (read != TPointRead::kNoTuple) return read == TPointRead::kRead;
+  }
+}
+
+bool TKMLReader::NextLineString() {
+  m_points.Clear();
+  for (;;) {
+    m_chunk_size = kSearchChunk;
+    const TTagFound tag = SeekTag("LineString");
+    if (tag == TTagFound::kNotFound) return false;
+    if (tag == TTagFound::kOpen) return ReadLineCoordinates();
+  }
+}
+
+bool TKMLReader::NextPolygon() {
+  m_points.Clear();
+  for (;;) {
+    m_chunk_size = kSearchChunk;
+    const TTagFound tag = SeekTag("Polygon");
+    if (tag == TTagFound::kNotFound) return false;
+    if (tag == TTagFound::kOpen) return ReadRingCoordinates();
+  }
+}
+
+}  // namespace trelvo

@@ -1,0 +1,131 @@
+// KML reader: pulls Points, LineStrings and Polygons out of KML text, one at a time.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reading/ByteSource.h"
+#include "reading/ULShortXYZ.h"
+
+namespace trelvo {
+
+// Reads a KML file as text, not as XML: it scans a sliding Window of the file's text for
+// geometry tags and parses the comma-separated tuples inside their coordinates elements.
+//
+// The text is seen with every line break (LF or CR LF) as one '\n'. Window and Pending are
+// positions into one buffer that the file is streamed through in large blocks, so memory
+// stays bounded whatever the file's length or line length. Malformed coordinate text never
+// throws; input/output failures throw TIoError.
+class TKMLReader {
+ public:
+  TKMLReader();
+  ~TKMLReader();
+  TKMLReader(const TKMLReader&) = delete;
+  TKMLReader& operator=(const TKMLReader&) = delete;
+
+  // Opens the file for reading. Throws TIoError naming the file and the cause.
+  void Open(const std::string& file_name);
+
+  // Reads from any byte source instead of a file (tests, fuzzers).
+  void Open(std::unique_ptr<TByteSource> source);
+
+  // Closes the input; safe to call twice.
+  void Close();
+
+  // Each finds the next geometry of its kind after the previous one and reads its vertices
+  // into Points (emptied first). False when no further one can be read: the end of input,
+  // or a coordinate list that cannot be finished.
+  bool NextPoint();
+  bool NextLineString();
+  // The vertices of the polygon's first LinearRing (normally its outer boundary).
+  bool NextPolygon();
+
+  // Points().Get(index), 1-based.
+  const TXYZPoint& GetPoint(int32_t index) const { return m_points.Get(index); }
+
+  // The vertices of the geometry last read.
+  const TXYZList& Points() const { return m_points; }
+
+  // Bytes taken from the input so far, and its total size (0 when unknown); for progress.
+  uint64_t BytesRead() const { return m_bytes_read; }
+
+  uint64_t InputSize() const { return m_source ? m_source->Size() : 0; }
+
+ private:
+  // How SeekTag ended.
+  enum class TTagFound {
+    kNotFound,  // no such tag before the end of input
+    kOpen,      // an opening tag; its element content follows
+    kEmpty,     // a self-closing tag (<Point/>): no content
+  };
+
+  // How a Point's coordinates were read.
+  enum class TPointRead {
+    kRead,     // one vertex in Points
+    kNoTuple,  // the element holds no tuple: skip this Point
+    kFailed,   // the coordinate text cannot be finished: end the search
+  };
+
+  // Window and Pending operations.
+  std::string_view Window() const;
+
+  size_t WindowLength() const { return m_window_end - m_window_start; }
+
+  bool PendingEmpty() const { return m_pending_end_known && m_pending_end == m_window_end; }
+
+  size_t PendingSpan(size_t limit);
+  bool LoadMore();
+  bool AtEndOfInput();
+  void Refill();
+  bool ReadMore();
+  bool GrowWindow();
+  void PushBackExcess();
+  bool HasData();
+  void TopUp();
+
+  // Tag search.
+  bool SkipPast(std::string_view name, size_t* keep_from);
+  TTagFound SeekTag(std::string_view name);
+  bool SkipTagRest(bool* self_closing);
+
+  // Coordinate text.
+  void TrimLeadingSpaces();
+  bool ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* value, char* delimiter);
+  bool ReadTuple(bool at_end_too);
+  bool ReadStretch(size_t stretch_end, bool single);
+  bool OpensComment();
+  bool SkipComment();
+  bool ReadCoordinateList(bool single);
+  TPointRead ReadPointCoordinates();
+  bool ReadLineCoordinates();
+  bool ReadRingCoordinates();
+
+  void AddPoint(double x, double y, double z) { m_points.Add(x, y, z); }
+
+  TXYZList m_points;
+  std::unique_ptr<TByteSource> m_source;
+  bool m_source_done = false;
+  bool m_held_cr = false;  // a CR ended the last block; it is dropped if an LF follows
+  uint64_t m_bytes_read = 0;
+
+  // The text streams through m_buffer; all positions below are offsets in the text as seen
+  // (line breaks folded to '\n'), and m_base is the offset of m_buffer[0].
+  std::vector<char> m_buffer;
+  size_t m_base = 0;
+  size_t m_data_end = 0;
+  size_t m_window_start = 0;
+  size_t m_window_end = 0;   // Pending starts here
+  size_t m_pending_end = 0;  // the end of the line last read, once it is known
+  bool m_pending_end_known = true;
+  size_t m_line_scanned = 0;  // no line break before here while the end is unknown
+
+  size_t m_chunk_size = 500;
+};
+
+// Whitespace inside coordinate text: space, tab, CR and LF.
+bool IsCoordinateSpace(char c);
+
+}  // namespace trelvo

@@ -1,0 +1,36 @@
+// Test helpers: run the reader over a text and write down what it found.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "reading/kmlreader.h"
+
+namespace trelvo::test {
+
+// Which next-operation to drive.
+enum class TKind {
+  kPoint,    // NextPoint
+  kPath,     // NextLineString
+  kPolygon,  // NextPolygon
+};
+
+// Opens a reader on `text`, delivered in pieces of `piece` bytes.
+void OpenText(TKMLReader& reader, const std::string& text, size_t piece = SIZE_MAX);
+
+// Calls the operation of `kind` until it returns false and writes every entity found as
+// "[x,y,z]..." between parentheses: "([1,2,0][3,4,0])([5,6,7])". Numbers are in their
+// shortest round-trip form.
+std::string ReadAll(const std::string& text, TKind kind, size_t piece = SIZE_MAX);
+
+// The same for a reader already open.
+std::string ReadAll(TKMLReader& reader, TKind kind);
+
+// The whole content of a file, as bytes.
+std::string ReadFileBytes(const std::string& path);
+
+// Writes `bytes` to `path`, replacing it.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace trelvo::test

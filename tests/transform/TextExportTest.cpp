@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <functional>
+#include <limits>
+#include <string>
+
+#include "tests/support/ReaderHelpers.h"
+#include "tests/support/TempDir.h"
+#include "transform/AtomicFile.h"
+#include "transform/TextExport.h"
+
+namespace trelvo {
+namespace {
+
+std::string Fixed(double value, int decimals) {
+  std::string out;
+  AppendFixed(out, value, decimals);
+  return out;
+}
+
+TEST(FixedPoint, RoundsCorrectlyWithTheStatedDecimals) {
+  EXPECT_EQ(Fixed(0.5, 10), "0.5000000000");
+  EXPECT_EQ(Fixed(-122.0842, 10), "-122.0842000000");
+  EXPECT_EQ(Fixed(12.3456789, 5), "12.34568");
+  EXPECT_EQ(Fixed(0.000001, 5), "0.00000");
+  EXPECT_EQ(Fixed(123456789012.5, 5), "123456789012.50000");
+  EXPECT_EQ(Fixed(1e20, 10), "100000000000000000000.0000000000");
+  // 2.675 is 2.67499999999999982236431605997495353221893310546875 as a double.
+  EXPECT_EQ(Fixed(2.675, 2), "2.67");
+}
+
+TEST(FixedPoint, DropsTheMinusSignOfValuesThatRoundToZero) {
+  EXPECT_EQ(Fixed(-0.0, 10), "0.0000000000");
+  EXPECT_EQ(Fixed(-0.00000000001, 10), "0.0000000000");
+  EXPECT_EQ(Fixed(-0.000000001, 5), "0.00000");
+  EXPECT_EQ(Fixed(-0.00000000006, 10), "-0.0000000001");
+}
+
+TEST(FixedPoint, WritesInfinitiesAsWords) {
+  EXPECT_EQ(Fixed(std::numeric_limits<double>::infinity(), 10), "inf");
+  EXPECT_EQ(Fixed(-std::numeric_limits<double>::infinity(), 5), "-inf");
+}
+
+TEST(FixedPoint, IgnoresTheUserLocale) {
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr &&
+      std::setlocale(LC_ALL, "fr_FR.UTF-8") == nullptr) {
+    GTEST_SKIP() << "no locale with a decimal comma installed";
+  }
+  EXPECT_EQ(Fixed(1234.5, 10), "1234.5000000000");
+  std::setlocale(LC_ALL, "C");
+}
+
+// Writes rows through a real file and returns its bytes.
+class TextWriterTest : public ::testing::Test {
+ protected:
+  std::string Written(char separator, const std::function<void(TTextWriter&)>& write) {
+    const std::string target = m_folder.Path("out.txt");
+    {
+      TAtomicFile file(target, m_folder.Path("input.kml"));
+      TTextWriter writer(file, separator);
+      write(writer);
+      writer.Flush();
+      file.Commit();
+    }
+    return test::ReadFileBytes(target);
+  }
+
+  test::TTempDir m_folder;
+};
+
+TEST_F(TextWriterTest, WritesTheHeaderWithCrLfLineEnds) {
+  EXPECT_EQ(Written(',', [](TTextWriter& writer) { writer.WriteHeader(); }),
+            "Trelvo\r\nPowered by Brisko Solutions\r\nwww.trelvo.example\r\n\r\nEntity type:");
+}
+
+TEST_F(TextWriterTest, WritesZeroAltitudeAsASingleDigit) {
+  EXPECT_EQ(Written(',',
+                    [](TTextWriter& writer) {
+                      writer.WriteVertexRow({-122.1, 37.4, 0.0});
+                      writer.WriteVertexRow({1, 2, -0.0});
+                      writer.WriteVertexRow({1, 2, 0.000001});
+                      writer.WriteVertexRow({-122.2, 37.5, 10});
+                    }),
+            "-122.1000000000,37.4000000000,0\r\n"
+            "1.0000000000,2.0000000000,0\r\n"
+            "1.0000000000,2.0000000000,0.00000\r\n"
+            "-122.2000000000,37.5000000000,10.00000\r\n");
+}
+
+TEST_F(TextWriterTest, SeparatesFieldsWithTheChosenCharacter) {
+  for (const char separator : {',', ' ', '\t'}) {
+    const std::string expected =
+        std::string("1.5000000000") + separator + "2.5000000000" + separator + "3.50000\r\n";
+    EXPECT_EQ(Written(separator,
+                      [](TTextWriter& writer) {
+                        writer.WriteVertexRow({1.5, 2.5, 3.5});
+                      }),
+              expected);
+  }
+}
+
+TEST_F(TextWriterTest, WritesAVertexBlockWithItsCount) {
+  TXYZList points;
+  EXPECT_EQ(Written(',', [&](TTextWriter& writer) { writer.WriteVertexBlock(points); }),
+            "\r\n0 Vertices\r\n");
+  points.Add(1, 2, 3);
+  points.Add(4, 5, 0);
+  EXPECT_EQ(Written(',', [&](TTextWriter& writer) { writer.WriteVertexBlock(points); }),
+            "\r\n2 Vertices\r\n1.0000000000,2.0000000000,3.00000\r\n"
+            "4.0000000000,5.0000000000,0\r\n");
+}
+
+// Rows well past the writer's buffer reach the file whole and in order.
+TEST_F(TextWriterTest, LargeOutputsArriveWhole) {
+  const std::string bytes = Written(',', [](TTextWriter& writer) {
+    for (int i = 0; i < 100000; ++i) writer.WriteVertexRow({i * 1.0, -i * 1.0, 0});
+  });
+  size_t rows = 0;
+  for (size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2)) {
+    ++rows;
+  }
+  EXPECT_EQ(rows, 100000u);
+  EXPECT_EQ(bytes.substr(0, 29), "0.0000000000,0.0000000000,0\r\n");
+  EXPECT_EQ(bytes.substr(bytes.size() - 38), "99999.0000000000,-99999.0000000000,0\r\n");
+}
+
+}  // namespace
+}  // namespace trelvo

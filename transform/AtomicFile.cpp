@@ -1,0 +1,115 @@
+#include "transform/AtomicFile.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "reading/IoError.h"
+
+namespace trelvo {
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kCreateOutput[] = "Cannot create output file";
+const char kWriteOutput[] = "Cannot write output file";
+const char kReplaceOutput[] = "Cannot replace output file";
+
+std::string RandomSuffix() {
+  static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  static std::mt19937 generator{std::random_device{}()};
+  std::uniform_int_distribution<size_t> pick(0, sizeof(kAlphabet) - 2);
+  std::string suffix(8, 'x');
+  for (char& c : suffix) c = kAlphabet[pick(generator)];
+  return suffix;
+}
+
+}  // namespace
+
+TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_name)
+    : m_target(target) {
+  fs::path target_path(target);
+  std::error_code ec;
+  const fs::file_status status = fs::status(target_path, ec);
+  if (fs::is_directory(status)) throw TIoError::FromErrno(kCreateOutput, target, EISDIR);
+  // Replacing the input while it is being read would destroy it.
+  if (fs::exists(status) && fs::equivalent(target_path, fs::path(input_name), ec)) {
+    throw TIoError(kCreateOutput, target, "it is the input file");
+  }
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    // A device or pipe (/dev/stdout, /dev/null) holds no file to lose: write to it directly.
+    errno = 0;
+    m_file = std::fopen(target.c_str(), "wb");
+    if (m_file == nullptr) throw TIoError::FromErrno(kCreateOutput, target, errno);
+    return;
+  }
+  if (fs::is_symlink(fs::symlink_status(target_path, ec))) {
+    // Replace the file the link points to, and keep the link.
+    const fs::path resolved = fs::canonical(target_path, ec);
+    if (!ec) target_path = resolved;
+  }
+  m_final = target_path.string();
+  const fs::path folder = target_path.parent_path();
+  for (int attempt = 0; attempt < 100 && m_file == nullptr; ++attempt) {
+    const fs::path temporary =
+        folder / ("." + target_path.filename().string() + "." + RandomSuffix() + ".tmp");
+    errno = 0;
+    // "x": exclusive creation, so an existing file is never truncated or followed.
+    m_file = std::fopen(temporary.string().c_str(), "wbx");
+    if (m_file != nullptr) {
+      m_temporary = temporary.string();
+    } else if (errno != EEXIST) {
+      throw TIoError::FromErrno(kCreateOutput, target, errno);
+    }
+  }
+  if (m_file == nullptr) throw TIoError::FromErrno(kCreateOutput, target, EEXIST);
+}
+
+TAtomicFile::~TAtomicFile() { Discard(); }
+
+void TAtomicFile::Discard() noexcept {
+  if (m_file != nullptr) {
+    std::fclose(m_file);
+    m_file = nullptr;
+  }
+  if (!m_committed && !m_temporary.empty()) {
+    std::error_code ec;
+    fs::remove(fs::path(m_temporary), ec);
+    m_temporary.clear();
+  }
+}
+
+void TAtomicFile::Write(std::string_view bytes) {
+  if (bytes.empty()) return;
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+    const int error = errno;
+    throw TIoError::FromErrno(kWriteOutput, m_target, error != 0 ? error : EIO);
+  }
+}
+
+void TAtomicFile::Commit() {
+  errno = 0;
+  const bool flushed = std::fflush(m_file) == 0;
+  int error = errno;
+  errno = 0;
+  const bool closed = std::fclose(m_file) == 0;
+  if (error == 0) error = errno;
+  m_file = nullptr;
+  if (!flushed || !closed)
+    throw TIoError::FromErrno(kWriteOutput, m_target, error != 0 ? error : EIO);
+
+  if (m_temporary.empty()) return;  // written directly
+  std::error_code ec;
+  const fs::path final_path(m_final);
+  const fs::file_status existing = fs::status(final_path, ec);
+  if (!ec && fs::is_regular_file(existing)) {
+    fs::permissions(fs::path(m_temporary), existing.permissions(), fs::perm_options::replace, ec);
+  }
+  fs::rename(fs::path(m_temporary), final_path, ec);
+  if (ec) throw TIoError(kReplaceOutput, m_target, ec.message());
+  m_committed = true;
+}
+
+}  // namespace trelvo

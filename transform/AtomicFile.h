@@ -1,0 +1,43 @@
+// Output written to a temporary file and moved over its target only when complete.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace trelvo {
+
+// A file under construction. The temporary file is created exclusively beside the target
+// (same folder, so the final rename stays on one file system) with ordinary permissions.
+// Commit() makes it the target; the destructor of an uncommitted file removes it, so a
+// failed run never leaves a half file where a good one stood. A target that exists and is no
+// regular file (a device such as /dev/null) is written directly. Errors throw TIoError.
+class TAtomicFile {
+ public:
+  // Refuses a target that is a folder or the file `input_name` itself (also through another
+  // spelling, a symbolic or a hard link), then creates the temporary file.
+  TAtomicFile(const std::string& target, const std::string& input_name);
+  ~TAtomicFile();
+  TAtomicFile(const TAtomicFile&) = delete;
+  TAtomicFile& operator=(const TAtomicFile&) = delete;
+
+  // Writes all bytes or throws.
+  void Write(std::string_view bytes);
+
+  // Flushes and closes the temporary file (which is where a full disk shows), gives it the
+  // permissions of the file it replaces, and renames it over the target.
+  void Commit();
+
+  const std::string& TemporaryName() const { return m_temporary; }
+
+ private:
+  void Discard() noexcept;
+
+  std::string m_target;     // as the user named it, for messages
+  std::string m_final;      // the file to replace (a symbolic link's target)
+  std::string m_temporary;  // empty when writing straight to a device
+  std::FILE* m_file = nullptr;
+  bool m_committed = false;
+};
+
+}  // namespace trelvo

@@ -1,0 +1,118 @@
+#include "transform/Transformation.h"
+
+#include <chrono>
+
+#include "reading/kmlreader.h"
+#include "transform/AtomicFile.h"
+#include "transform/TextExport.h"
+
+namespace trelvo {
+namespace {
+
+// A counter redrawn per entity would make the window the bottleneck of a large file.
+constexpr auto kCounterInterval = std::chrono::milliseconds(33);
+
+// Keeps the progress window's counter in step with the run, at most ~30 times a second.
+class TCounter {
+ public:
+  TCounter(TProgressWindow& window, const TKMLReader& reader)
+      : m_window(window), m_reader(reader) {}
+
+  void Increment() {
+    ++m_count;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= m_next) {
+      Show();
+      m_next = now + kCounterInterval;
+    }
+  }
+
+  void Show() {
+    m_window.SetCounterText(std::to_string(m_count));
+    m_window.RepaintCounter();
+    m_window.ShowProgress(m_count, m_reader.BytesRead(), m_reader.InputSize());
+  }
+
+  int64_t Count() const { return m_count; }
+
+ private:
+  TProgressWindow& m_window;
+  const TKMLReader& m_reader;
+  int64_t m_count = 0;
+  std::chrono::steady_clock::time_point m_next{};
+};
+
+using TNextOperation = bool (TKMLReader::*)();
+
+TNextOperation ReaderOperation(uint8_t entity_type) {
+  switch (entity_type) {
+    case static_cast<uint8_t>(TEntityType::kPoint):
+      return &TKMLReader::NextPoint;
+    case static_cast<uint8_t>(TEntityType::kPath):
+      return &TKMLReader::NextLineString;
+    default:
+      return &TKMLReader::NextPolygon;
+  }
+}
+
+// The entity loop: one reader call per entity until the first false.
+int64_t TransformEntities(TKMLReader& reader, TTextWriter& writer, TProgressWindow& progress,
+                          uint8_t entity_type) {
+  const TNextOperation next = ReaderOperation(entity_type);
+  const bool points = entity_type == static_cast<uint8_t>(TEntityType::kPoint);
+  TCounter counter(progress, reader);
+  bool keep_reading = true;
+  while (keep_reading) {
+    keep_reading = (reader.*next)();
+    if (!keep_reading) break;
+    counter.Increment();
+    if (points) {
+      writer.WriteVertexRow(reader.GetPoint(1));
+    } else {
+      writer.WriteVertexBlock(reader.Points());
+    }
+  }
+  // The window always shows the final count before it goes.
+  counter.Show();
+  return counter.Count();
+}
+
+}  // namespace
+
+std::string CompletionText(int64_t entity_count) {
+  return "Transformation has ended\r\r" + std::to_string(entity_count) + " Entities";
+}
+
+int64_t Transform(const TRunSettings& settings, TProgressWindow& progress) {
+  progress.SetCounterText("");
+  TKMLReader reader;
+  reader.Open(settings.InputFileName);
+  progress.RepaintWindow();
+
+  TAtomicFile output(settings.OutputFileName, settings.InputFileName);
+  TTextWriter writer(output, settings.Separator);
+  writer.WriteHeader();
+  const std::string_view type_name = EntityTypeName(settings.EntityType);
+  int64_t entity_count = 0;
+  if (!type_name.empty()) {
+    writer.WriteLine(type_name);
+    writer.WriteLine();
+    entity_count = TransformEntities(reader, writer, progress, settings.EntityType);
+  }
+  writer.Flush();
+  output.Commit();
+  return entity_count;
+}
+
+int64_t RunTransformation(const TRunSettings& settings, TRunUi& ui) {
+  int64_t entity_count = 0;
+  {
+    const std::unique_ptr<TProgressWindow> progress = ui.CreateProgressWindow();
+    progress->Show();
+    entity_count = Transform(settings, *progress);
+  }
+  ui.ShowMessage(TMessageKind::kInformation, CompletionText(entity_count));
+  return entity_count;
+}
+
+}  // namespace trelvo

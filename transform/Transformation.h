@@ -1,0 +1,64 @@
+// One conversion run: KML in, delimited text out, with progress and a completion message.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace trelvo {
+
+// What the main window (or the command line) chooses before a run.
+struct TRunSettings {
+  std::string InputFileName;
+  std::string OutputFileName;
+  uint8_t EntityType = 2;  // 1 Point, 2 Path, 3 Polygon (TEntityType)
+  char Separator = ',';    // ',' CSV, ' ' TXT, '\t' TAB
+};
+
+// The progress window as the run drives it. Creating it is TRunUi::CreateProgressWindow,
+// destroying it is destroying the object. The run never reads anything back.
+class TProgressWindow {
+ public:
+  virtual ~TProgressWindow() = default;
+  // Shows the window, not modally.
+  virtual void Show() = 0;
+  virtual void SetCounterText(std::string_view text) = 0;
+  virtual void RepaintCounter() = 0;
+  virtual void RepaintWindow() = 0;
+
+  // Called with every counter update: entities so far, input bytes read and the input's size
+  // (0 when unknown). For displays that show more than the counter.
+  virtual void ShowProgress(int64_t /*entities*/, uint64_t /*bytes_read*/,
+                            uint64_t /*input_size*/) {}
+};
+
+// Kind of a message box.
+enum class TMessageKind {
+  kInformation,  // the end of a run
+  kError,        // missing user input, a failed run
+};
+
+// The user-interface services a run needs.
+class TRunUi {
+ public:
+  virtual ~TRunUi() = default;
+  virtual std::unique_ptr<TProgressWindow> CreateProgressWindow() = 0;
+  // Shows a message box with a single OK button and waits until it is closed.
+  virtual void ShowMessage(TMessageKind kind, const std::string& text) = 0;
+};
+
+// "Transformation has ended", two CRs, the count and " Entities".
+std::string CompletionText(int64_t entity_count);
+
+// Converts the input into the output and returns the number of entities written. The output
+// appears only when the run completes; a previous file of that name stays untouched after any
+// failure. Throws TIoError for any input/output failure, and before writing anything when the
+// output would replace the input.
+int64_t Transform(const TRunSettings& settings, TProgressWindow& progress);
+
+// Shows the progress window, runs Transform, removes the window and shows the completion
+// message. TIoError propagates to the caller, with the window already gone.
+int64_t RunTransformation(const TRunSettings& settings, TRunUi& ui);
+
+}  // namespace trelvo
