@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <system_error>
 
@@ -49,50 +50,90 @@ long long DecimalMagnitude(std::string_view text) {
   return magnitude;
 }
 
-}  // namespace
+// Exact powers of ten up to 10^22, the largest a double holds exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-size_t NumericPrefixLength(std::string_view text) {
-  size_t pos = 0;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
-  const size_t integer_end = SkipDigits(text, pos);
-  bool has_digits = integer_end > pos;
-  pos = integer_end;
-  if (pos < text.size() && text[pos] == '.') {
-    const size_t fraction_end = SkipDigits(text, pos + 1);
-    has_digits = has_digits || fraction_end > pos + 1;
-    pos = fraction_end;
-  }
-  if (!has_digits) return 0;
-  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    size_t exponent = pos + 1;
-    if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) ++exponent;
-    const size_t exponent_end = SkipDigits(text, exponent);
-    // "1e" and "1e+" are the number 1 followed by other text.
-    if (exponent_end > exponent) pos = exponent_end;
-  }
-  return pos;
-}
+constexpr uint64_t kMaxExactInteger = uint64_t{1} << 53;
 
-double ParseNumberPrefix(std::string_view text) {
-  const size_t length = NumericPrefixLength(text);
-  if (length == 0) return 0.0;
-  std::string_view number = text.substr(0, length);
-  bool negative = false;
-  // std::from_chars accepts '-' but not '+'; strip either and apply the sign ourselves.
-  if (number[0] == '+' || number[0] == '-') {
-    negative = number[0] == '-';
-    number.remove_prefix(1);
-  }
+// The general conversion of a grammar-checked, sign-free number text.
+double ConvertGeneral(std::string_view number) {
   double value = 0.0;
   const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value,
                                          std::chars_format::general);
   if (ec == std::errc::result_out_of_range) {
-    value = DecimalMagnitude(number) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (ec != std::errc() || end != number.data() + number.size()) {
-    // The grammar above admits nothing that from_chars rejects; stay defined regardless.
-    value = 0.0;
+    return DecimalMagnitude(number) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   }
-  return negative ? -value : value;
+  // The grammar admits nothing that from_chars rejects; stay defined regardless.
+  return ec == std::errc() && end == number.data() + number.size() ? value : 0.0;
+}
+
+}  // namespace
+
+const char* ParseNumber(const char* first, const char* last, double* value) {
+  const char* p = first;
+  bool negative = false;
+  if (p < last && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char* const unsigned_start = p;
+  // Up to 19 digits fit a uint64_t exactly; the count decides whether the mantissa is usable.
+  uint64_t mantissa = 0;
+  int digits = 0;
+  int fraction = 0;
+  for (; p < last; ++p) {
+    const auto digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
+    if (digit > 9) break;
+    mantissa = mantissa * 10 + digit;
+    ++digits;
+  }
+  if (p < last && *p == '.') {
+    for (++p; p < last; ++p) {
+      const auto digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
+      if (digit > 9) break;
+      mantissa = mantissa * 10 + digit;
+      ++digits;
+      ++fraction;
+    }
+  }
+  if (digits == 0) {
+    *value = 0.0;
+    return first;
+  }
+  bool has_exponent = false;
+  if (p < last && (*p == 'e' || *p == 'E')) {
+    const char* q = p + 1;
+    if (q < last && (*q == '+' || *q == '-')) ++q;
+    const char* const exponent_digits = q;
+    while (q < last && IsDigit(*q)) ++q;
+    // "1e" and "1e+" are the number 1 followed by other text.
+    if (q > exponent_digits) {
+      p = q;
+      has_exponent = true;
+    }
+  }
+  double result = 0.0;
+  if (!has_exponent && digits <= 19 && mantissa <= kMaxExactInteger && fraction <= 22) {
+    // Clinger's fast path for the plain decimals coordinates are written in: mantissa and
+    // power of ten are exact doubles, so one division is correctly rounded.
+    result = static_cast<double>(mantissa) / kExactPowers[fraction];
+  } else {
+    result =
+        ConvertGeneral(std::string_view(unsigned_start, static_cast<size_t>(p - unsigned_start)));
+  }
+  *value = negative ? -result : result;
+  return p;
+}
+
+size_t NumericPrefixLength(std::string_view text) {
+  double value = 0.0;
+  return static_cast<size_t>(ParseNumber(text.data(), text.data() + text.size(), &value) -
+                             text.data());
+}
+
+double ParseNumberPrefix(std::string_view text) {
+  double value = 0.0;
+  ParseNumber(text.data(), text.data() + text.size(), &value);
+  return value;
 }
 
 }  // namespace trelvo

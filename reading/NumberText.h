@@ -12,6 +12,10 @@ namespace trelvo {
 // No leading whitespace, no "nan"/"inf" words, no hexadecimal. 0 when there is no such prefix.
 size_t NumericPrefixLength(std::string_view text);
 
+// Converts the longest numeric prefix of [first, last) into `*value` and returns its end:
+// `first` when there is none, with `*value` 0.0. Rounding and ranges as ParseNumberPrefix.
+const char* ParseNumber(const char* first, const char* last, double* value);
+
 // The value of the longest numeric prefix of `text`, 0.0 when there is none. Correctly
 // rounded; a magnitude too large for a double gives +-infinity, one too small gives +-0.
 // Never throws, never allocates.

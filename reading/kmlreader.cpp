@@ -299,17 +299,21 @@ void TKMLReader::TrimLeadingSpaces() {
 bool TKMLReader::ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* value,
                                   char* delimiter) {
   TrimLeadingSpaces();
-  const std::string_view window = Window();
-  size_t i = 0;
-  while (i < window.size() && !HasClass(window[i], delimiters)) ++i;
-  if (i < window.size()) {
-    *value = ParseNumberPrefix(window.substr(0, i));
-    *delimiter = window[i];
-    m_window_start += i + 1;
+  const char* const first = m_buffer.data() + (m_window_start - m_base);
+  const char* const last = first + WindowLength();
+  double number = 0.0;
+  // The numeric prefix never holds a delimiter, so it can be read before the delimiter is
+  // found; what follows it up to the delimiter is ignored.
+  const char* p = ParseNumber(first, last, &number);
+  while (p < last && !HasClass(*p, delimiters)) ++p;
+  if (p < last) {
+    *value = number;
+    *delimiter = *p;
+    m_window_start += static_cast<size_t>(p - first) + 1;
     return true;
   }
-  if (!at_end_too || window.empty()) return false;
-  *value = ParseNumberPrefix(window);
+  if (!at_end_too || first == last) return false;
+  *value = number;
   *delimiter = 0;
   m_window_start = m_window_end;
   return true;

@@ -52,8 +52,12 @@ TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_nam
   m_final = target_path.string();
   const fs::path folder = target_path.parent_path();
   for (int attempt = 0; attempt < 100 && m_file == nullptr; ++attempt) {
-    const fs::path temporary =
-        folder / ("." + target_path.filename().string() + "." + RandomSuffix() + ".tmp");
+    std::string name = ".";
+    name += target_path.filename().string();
+    name += '.';
+    name += RandomSuffix();
+    name += ".tmp";
+    const fs::path temporary = folder / name;
     errno = 0;
     // "x": exclusive creation, so an existing file is never truncated or followed.
     m_file = std::fopen(temporary.string().c_str(), "wbx");

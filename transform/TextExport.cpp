@@ -1,6 +1,9 @@
 #include "transform/TextExport.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "transform/AtomicFile.h"
 
@@ -9,9 +12,110 @@ namespace {
 
 // Flush once this much is buffered; one row needs far less than the reserve left above it.
 constexpr size_t kFlushSize = size_t{1} << 20;
-// Room for the longest fixed-point double (309 integer digits) with its decimals.
-constexpr size_t kNumberRoom = 340;
+// One vertex row at most: three fixed-point numbers, two separators and the line break.
+constexpr size_t kRowRoom = 3 * kFixedRoom + 4;
 constexpr std::string_view kLineBreak = "\r\n";
+
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 TUint128;
+
+constexpr uint64_t kPowersOfTen20[] = {1ULL,
+                                       10ULL,
+                                       100ULL,
+                                       1000ULL,
+                                       10000ULL,
+                                       100000ULL,
+                                       1000000ULL,
+                                       10000000ULL,
+                                       100000000ULL,
+                                       1000000000ULL,
+                                       10000000000ULL,
+                                       100000000000ULL,
+                                       1000000000000ULL,
+                                       10000000000000ULL,
+                                       100000000000000ULL,
+                                       1000000000000000ULL,
+                                       10000000000000000ULL,
+                                       100000000000000000ULL,
+                                       1000000000000000000ULL,
+                                       10000000000000000000ULL};
+constexpr const uint64_t* kPowersOfTen = kPowersOfTen20;
+
+// "00" to "99", for writing two digits at a time.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes exactly `count` decimal digits of `value` (with leading zeros) ending at `end`.
+// 32-bit arithmetic: the values written here are below 10^8.
+inline void WriteDigitsBackward(char* end, uint32_t value, int count) {
+  for (; count >= 2; count -= 2) {
+    const uint32_t pair = value % 100 * 2;
+    value /= 100;
+    end -= 2;
+    std::memcpy(end, kDigitPairs + pair, 2);
+  }
+  if (count == 1) *--end = static_cast<char>('0' + value % 10);
+}
+
+int DigitCount(uint32_t value) {
+  int count = 1;
+  while (count < 10 && value >= kPowersOfTen[count]) ++count;
+  return count;
+}
+
+// Exact fixed-point formatting for the values coordinates take (|value| < 10^8, up to 11
+// decimals): a double is m * 2^e, so value * 10^decimals = m * 10^decimals / 2^-e is rounded
+// in 128-bit integers, ties to even like std::to_chars. nullptr when the value is outside
+// that range, which std::to_chars then handles.
+char* FormatFixedFast(char* out, double value, int decimals) {
+  if (!(std::fabs(value) < 1e8) || decimals < 0 || decimals > 11) return nullptr;
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof(bits));
+  const auto biased_exponent = static_cast<int>((bits >> 52) & 0x7FF);
+  uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+  if (biased_exponent != 0) mantissa |= uint64_t{1} << 52;
+  // |value| = mantissa / 2^shift; shift > 0 since |value| < 2^52.
+  const int shift = 1075 - (biased_exponent != 0 ? biased_exponent : 1);
+  uint64_t scaled = 0;  // |value| * 10^decimals, rounded: below 10^19
+  if (mantissa != 0 && shift < 120) {
+    const TUint128 product = TUint128{mantissa} * kPowersOfTen[decimals];
+    const TUint128 quotient = product >> shift;
+    const TUint128 remainder = product - (quotient << shift);
+    const TUint128 half = TUint128{1} << (shift - 1);
+    scaled = static_cast<uint64_t>(quotient);
+    if (remainder > half || (remainder == half && (scaled & 1) != 0)) ++scaled;
+  }
+  // No minus sign on a value that rounds to zero.
+  if (value < 0 && scaled != 0) *out++ = '-';
+  const uint64_t unit = kPowersOfTen[decimals];
+  const auto integer = static_cast<uint32_t>(scaled / unit);  // below 10^8
+  const int integer_digits = DigitCount(integer);
+  out += integer_digits;
+  WriteDigitsBackward(out, integer, integer_digits);
+  if (decimals > 0) {
+    *out++ = '.';
+    const uint64_t fraction = scaled % unit;
+    out += decimals;
+    // The row's two widths get straight-line code; eight digits at a time in 32 bits.
+    if (decimals == 10) {
+      WriteDigitsBackward(out, static_cast<uint32_t>(fraction % 100000000), 8);
+      WriteDigitsBackward(out - 8, static_cast<uint32_t>(fraction / 100000000), 2);
+    } else if (decimals == 5) {
+      WriteDigitsBackward(out, static_cast<uint32_t>(fraction), 5);
+    } else if (decimals > 8) {
+      WriteDigitsBackward(out, static_cast<uint32_t>(fraction % 100000000), 8);
+      WriteDigitsBackward(out - 8, static_cast<uint32_t>(fraction / 100000000), decimals - 8);
+    } else {
+      WriteDigitsBackward(out, static_cast<uint32_t>(fraction), decimals);
+    }
+  }
+  return out;
+}
+#else
+char* FormatFixedFast(char*, double, int) { return nullptr; }
+#endif
 
 }  // namespace
 
@@ -28,35 +132,46 @@ std::string_view EntityTypeName(uint8_t entity_type) {
   }
 }
 
-void AppendFixed(std::string& out, double value, int decimals) {
-  char digits[kNumberRoom];
+char* FormatFixed(char* out, double value, int decimals) {
+  char* const end = FormatFixedFast(out, value, decimals);
+  if (end != nullptr) return end;
   const auto result =
-      std::to_chars(digits, digits + sizeof(digits), value, std::chars_format::fixed, decimals);
-  const char* first = digits;
+      std::to_chars(out, out + kFixedRoom, value, std::chars_format::fixed, decimals);
   // -0.0 and tiny negatives would print as -0.000...; a row reads better without the sign.
-  if (*first == '-' && value > -1.0) {
+  if (*out == '-' && value > -1.0) {
     bool all_zero = true;
-    for (const char* c = first + 1; c < result.ptr && all_zero; ++c) {
+    for (const char* c = out + 1; c < result.ptr && all_zero; ++c) {
       all_zero = *c == '0' || *c == '.';
     }
-    if (all_zero) ++first;
+    if (all_zero) {
+      std::memmove(out, out + 1, static_cast<size_t>(result.ptr - out - 1));
+      return result.ptr - 1;
+    }
   }
-  out.append(first, static_cast<size_t>(result.ptr - first));
+  return result.ptr;
 }
 
-TTextWriter::TTextWriter(TAtomicFile& file, char separator) : m_file(file), m_separator(separator) {
-  m_buffer.reserve(kFlushSize + 4 * kNumberRoom);
+void AppendFixed(std::string& out, double value, int decimals) {
+  char digits[kFixedRoom];
+  out.append(digits, static_cast<size_t>(FormatFixed(digits, value, decimals) - digits));
 }
+
+TTextWriter::TTextWriter(TAtomicFile& file, char separator)
+    : m_file(file), m_separator(separator), m_buffer(kFlushSize + kRowRoom) {}
 
 void TTextWriter::WriteText(std::string_view text) {
-  m_buffer.append(text);
-  if (m_buffer.size() >= kFlushSize) Flush();
+  if (m_used + text.size() > m_buffer.size()) Flush();
+  if (text.size() > m_buffer.size()) {
+    m_file.Write(text);
+    return;
+  }
+  std::memcpy(m_buffer.data() + m_used, text.data(), text.size());
+  m_used += text.size();
 }
 
 void TTextWriter::WriteLine(std::string_view text) {
-  m_buffer.append(text);
-  m_buffer.append(kLineBreak);
-  if (m_buffer.size() >= kFlushSize) Flush();
+  WriteText(text);
+  WriteText(kLineBreak);
 }
 
 void TTextWriter::WriteHeader() {
@@ -68,17 +183,20 @@ void TTextWriter::WriteHeader() {
 }
 
 void TTextWriter::WriteVertexRow(const TXYZPoint& point) {
-  AppendFixed(m_buffer, point.X, 10);
-  m_buffer.push_back(m_separator);
-  AppendFixed(m_buffer, point.Y, 10);
-  m_buffer.push_back(m_separator);
+  if (m_used + kRowRoom > m_buffer.size()) Flush();
+  char* out = m_buffer.data() + m_used;
+  out = FormatFixed(out, point.X, 10);
+  *out++ = m_separator;
+  out = FormatFixed(out, point.Y, 10);
+  *out++ = m_separator;
   if (point.Z == 0.0) {
-    m_buffer.push_back('0');
+    *out++ = '0';
   } else {
-    AppendFixed(m_buffer, point.Z, 5);
+    out = FormatFixed(out, point.Z, 5);
   }
-  m_buffer.append(kLineBreak);
-  if (m_buffer.size() >= kFlushSize) Flush();
+  *out++ = '\r';
+  *out++ = '\n';
+  m_used = static_cast<size_t>(out - m_buffer.data());
 }
 
 void TTextWriter::WriteVertexBlock(const TXYZList& points) {
@@ -86,14 +204,14 @@ void TTextWriter::WriteVertexBlock(const TXYZList& points) {
   WriteLine();
   char digits[16];
   const auto result = std::to_chars(digits, digits + sizeof(digits), count);
-  m_buffer.append(digits, result.ptr);
+  WriteText(std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
   WriteLine(" Vertices");
   for (int32_t i = 1; i <= count; ++i) WriteVertexRow(points.Get(i));
 }
 
 void TTextWriter::Flush() {
-  m_file.Write(m_buffer);
-  m_buffer.clear();
+  m_file.Write(std::string_view(m_buffer.data(), m_used));
+  m_used = 0;
 }
 
 }  // namespace trelvo

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reading/ULShortXYZ.h"
 
@@ -28,9 +29,15 @@ enum class TEntityType : uint8_t {
 // The name written after "Entity type:", or empty for a value outside 1..3.
 std::string_view EntityTypeName(uint8_t entity_type);
 
-// Appends `value` in fixed-point notation with `decimals` fraction digits, correctly rounded,
-// '.' as the decimal point whatever the locale, and no minus sign on a value that rounds to
-// zero. Infinities are written as inf and -inf.
+// Room FormatFixed needs: the longest fixed-point double (309 integer digits) and decimals.
+inline constexpr size_t kFixedRoom = 340;
+
+// Writes `value` at `out` in fixed-point notation with `decimals` (at most 20) fraction digits,
+// correctly rounded, '.' as the decimal point whatever the locale, and no minus sign on a
+// value that rounds to zero; infinities as inf and -inf. Returns the end of the text.
+char* FormatFixed(char* out, double value, int decimals);
+
+// FormatFixed, appended to a string.
 void AppendFixed(std::string& out, double value, int decimals);
 
 // Buffers the output text and hands it to the file in large blocks. CR LF ends every line.
@@ -59,7 +66,8 @@ class TTextWriter {
  private:
   TAtomicFile& m_file;
   char m_separator;
-  std::string m_buffer;
+  std::vector<char> m_buffer;
+  size_t m_used = 0;
 };
 
 }  // namespace trelvo

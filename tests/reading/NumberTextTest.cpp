@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <limits>
@@ -65,6 +66,26 @@ TEST(NumberText, OutOfRangeMagnitudesSaturate) {
   Verify("1" + std::string(400, '0'), infinity, 401);
   Verify("0." + std::string(400, '0') + "1", 0.0, 403);
   Verify(std::string(400, '9') + "e-390", 1e10, 405);
+}
+
+// Plain decimals take a shortcut; it must give the correctly rounded value from_chars gives.
+TEST(NumberText, AgreesWithFromCharsOnDecimalText) {
+  std::mt19937_64 random(42);
+  std::uniform_int_distribution<int> length(1, 19);
+  std::uniform_int_distribution<int> digit(0, 9);
+  for (int i = 0; i < 200000; ++i) {
+    std::string text;
+    const int digits = length(random);
+    const int point = std::uniform_int_distribution<int>(0, digits)(random);
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + digit(random));
+    }
+    double expected = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(ParseNumberPrefix(text), expected) << text;
+    ASSERT_EQ(ParseNumberPrefix("-" + text), -expected) << text;
+  }
 }
 
 // A coordinate written by the exporter reads back as the same double it came from, and the

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
+#include <cmath>
 #include <functional>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "tests/support/ReaderHelpers.h"
@@ -35,6 +38,30 @@ TEST(FixedPoint, DropsTheMinusSignOfValuesThatRoundToZero) {
   EXPECT_EQ(Fixed(-0.00000000001, 10), "0.0000000000");
   EXPECT_EQ(Fixed(-0.000000001, 5), "0.00000");
   EXPECT_EQ(Fixed(-0.00000000006, 10), "-0.0000000001");
+}
+
+// The fast formatter must agree with std::to_chars digit for digit, ties included.
+TEST(FixedPoint, AgreesWithToCharsOnRandomValues) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-40, 30);
+  std::uniform_int_distribution<int> ticks(-2000000, 2000000);
+  for (int i = 0; i < 200000; ++i) {
+    double value = std::ldexp(unit(random), exponent(random));
+    // Exact ties such as 2^-11 = 0.00048828125 at 10 decimals.
+    if (i % 4 == 0)
+      value = std::ldexp(static_cast<double>(ticks(random)), -exponent(random) / 2 - 12);
+    for (const int decimals : {5, 10}) {
+      char expected[400];
+      const auto result = std::to_chars(expected, expected + sizeof(expected), value,
+                                        std::chars_format::fixed, decimals);
+      std::string reference(expected, result.ptr);
+      if (reference[0] == '-' && reference.find_first_not_of("-0.") == std::string::npos) {
+        reference.erase(0, 1);
+      }
+      ASSERT_EQ(Fixed(value, decimals), reference) << std::hexfloat << value;
+    }
+  }
 }
 
 TEST(FixedPoint, WritesInfinitiesAsWords) {

@@ -1,0 +1,128 @@
+// Writes large KML files in the shapes real producers write, for the benchmark.
+//
+//   trelvo-bench-generate SHAPE MEGABYTES OUTPUT
+//
+// SHAPE: ge-paths (Google Earth: tab-indented, tuples on one indented line), ge-polygons,
+// points (one Point per Placemark), per-line (one tuple per line, as GPS devices write) or
+// minified (a single line holding the whole document).
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+namespace {
+
+struct TShape {
+  bool polygon = false;
+  bool points = false;
+  bool per_line = false;
+  bool minified = false;
+};
+
+class TGenerator {
+ public:
+  explicit TGenerator(TShape shape) : m_shape(shape) {}
+
+  // Appends one Placemark to `out`.
+  void Placemark(std::string& out) {
+    const char* nl = m_shape.minified ? "" : "\n";
+    const char* t1 = m_shape.minified ? "" : "\t";
+    const char* t2 = m_shape.minified ? "" : "\t\t";
+    const char* t3 = m_shape.minified ? "" : "\t\t\t";
+    out += std::string(t1) + "<Placemark>" + nl + t2 + "<name>Feature " + std::to_string(m_index++) +
+           "</name>" + nl + t2 + "<styleUrl>#style1</styleUrl>" + nl;
+    if (m_shape.points) {
+      out += std::string(t2) + "<Point>" + nl + t3 + "<coordinates>";
+      Tuple(out);
+      out += std::string("</coordinates>") + nl + t2 + "</Point>" + nl;
+    } else {
+      const char* open = m_shape.polygon
+                             ? "<Polygon><outerBoundaryIs><LinearRing><tessellate>1</tessellate>"
+                             : "<LineString><tessellate>1</tessellate>";
+      const char* close =
+          m_shape.polygon ? "</LinearRing></outerBoundaryIs></Polygon>" : "</LineString>";
+      out += std::string(t2) + open + nl + t3 + "<coordinates>" + nl;
+      const int vertices = 20 + static_cast<int>(m_random() % 80);
+      if (!m_shape.minified && !m_shape.per_line) out += "\t\t\t\t";
+      for (int i = 0; i < vertices; ++i) {
+        if (m_shape.per_line) {
+          Tuple(out);
+          out += nl;
+        } else {
+          Tuple(out);
+          out += ' ';
+        }
+      }
+      out += std::string(nl) + t3 + "</coordinates>" + nl + t2 + close + nl;
+    }
+    out += std::string(t1) + "</Placemark>" + nl;
+  }
+
+ private:
+  void Tuple(std::string& out) {
+    m_longitude += m_step(m_random);
+    m_latitude += m_step(m_random);
+    char text[96];
+    const int length = std::snprintf(text, sizeof(text), "%.7f,%.7f,%.1f", m_longitude,
+                                     m_latitude, m_altitude(m_random));
+    out.append(text, static_cast<size_t>(length));
+  }
+
+  TShape m_shape;
+  std::mt19937_64 m_random{20261206};
+  std::uniform_real_distribution<double> m_step{-0.001, 0.001};
+  std::uniform_real_distribution<double> m_altitude{0.0, 3000.0};
+  double m_longitude = -122.0842;
+  double m_latitude = 37.4219;
+  long m_index = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: trelvo-bench-generate SHAPE MEGABYTES OUTPUT\n");
+    return 2;
+  }
+  const std::string shape_name = argv[1];
+  TShape shape;
+  if (shape_name == "ge-polygons") {
+    shape.polygon = true;
+  } else if (shape_name == "points") {
+    shape.points = true;
+  } else if (shape_name == "per-line") {
+    shape.per_line = true;
+  } else if (shape_name == "minified") {
+    shape.minified = true;
+  } else if (shape_name != "ge-paths") {
+    std::fprintf(stderr, "unknown shape %s\n", argv[1]);
+    return 2;
+  }
+  const double megabytes = std::atof(argv[2]);
+  const auto target = static_cast<unsigned long long>(megabytes * 1e6);
+  std::FILE* file = std::fopen(argv[3], "wb");
+  if (file == nullptr) {
+    std::perror(argv[3]);
+    return 1;
+  }
+  const char* nl = shape.minified ? "" : "\n";
+  std::string out = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + nl +
+                    "<kml xmlns=\"http://www.opengis.net/kml/2.2\">" + nl + "<Document>" + nl +
+                    "<name>Benchmark</name>" + nl;
+  TGenerator generator(shape);
+  unsigned long long written = 0;
+  while (written + out.size() < target) {
+    generator.Placemark(out);
+    if (out.size() > (1u << 20)) {
+      written += std::fwrite(out.data(), 1, out.size(), file);
+      out.clear();
+    }
+  }
+  out += std::string("</Document>") + nl + "</kml>" + nl;
+  written += std::fwrite(out.data(), 1, out.size(), file);
+  if (std::fclose(file) != 0) {
+    std::perror(argv[3]);
+    return 1;
+  }
+  return 0;
+}
