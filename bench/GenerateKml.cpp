@@ -29,8 +29,8 @@ class TGenerator {
     const char* t1 = m_shape.minified ? "" : "\t";
     const char* t2 = m_shape.minified ? "" : "\t\t";
     const char* t3 = m_shape.minified ? "" : "\t\t\t";
-    out += std::string(t1) + "<Placemark>" + nl + t2 + "<name>Feature " + std::to_string(m_index++) +
-           "</name>" + nl + t2 + "<styleUrl>#style1</styleUrl>" + nl;
+    out += std::string(t1) + "<Placemark>" + nl + t2 + "<name>Feature " +
+           std::to_string(m_index++) + "</name>" + nl + t2 + "<styleUrl>#style1</styleUrl>" + nl;
     if (m_shape.points) {
       out += std::string(t2) + "<Point>" + nl + t3 + "<coordinates>";
       Tuple(out);
@@ -63,8 +63,8 @@ class TGenerator {
     m_longitude += m_step(m_random);
     m_latitude += m_step(m_random);
     char text[96];
-    const int length = std::snprintf(text, sizeof(text), "%.7f,%.7f,%.1f", m_longitude,
-                                     m_latitude, m_altitude(m_random));
+    const int length = std::snprintf(text, sizeof(text), "%.7f,%.7f,%.1f", m_longitude, m_latitude,
+                                     m_altitude(m_random));
     out.append(text, static_cast<size_t>(length));
   }
 

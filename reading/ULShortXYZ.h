@@ -1,6 +1,7 @@
 // Point list: the vertices of the one geometry the KML reader has just extracted.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -27,12 +28,17 @@ class TXYZList {
 
   // The point at 1-based `index`; valid until the next Clear or Add.
   // Throws std::out_of_range when index is outside 1..Count.
-  const TXYZPoint& Get(int32_t index) const;
+  const TXYZPoint& Get(int32_t index) const {
+    if (index < 1 || index > Count()) ThrowOutOfRange(index);
+    return m_points[static_cast<size_t>(index - 1)];
+  }
 
   // Empties the list, keeping its capacity.
   void Clear() { m_points.clear(); }
 
  private:
+  [[noreturn]] void ThrowOutOfRange(int32_t index) const;
+
   std::vector<TXYZPoint> m_points;
 };
 

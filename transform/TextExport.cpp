@@ -200,13 +200,16 @@ void TTextWriter::WriteVertexRow(const TXYZPoint& point) {
 }
 
 void TTextWriter::WriteVertexBlock(const TXYZList& points) {
-  const int32_t count = points.Count();
+  WriteVertexBlock(points.Count() > 0 ? &points.Get(1) : nullptr, points.Count());
+}
+
+void TTextWriter::WriteVertexBlock(const TXYZPoint* points, int32_t count) {
   WriteLine();
   char digits[16];
   const auto result = std::to_chars(digits, digits + sizeof(digits), count);
   WriteText(std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
   WriteLine(" Vertices");
-  for (int32_t i = 1; i <= count; ++i) WriteVertexRow(points.Get(i));
+  for (int32_t i = 0; i < count; ++i) WriteVertexRow(points[i]);
 }
 
 void TTextWriter::Flush() {

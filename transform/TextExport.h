@@ -59,6 +59,7 @@ class TTextWriter {
 
   // An empty line, "<n> Vertices", then one row per point.
   void WriteVertexBlock(const TXYZList& points);
+  void WriteVertexBlock(const TXYZPoint* points, int32_t count);
 
   // Hands everything buffered to the file.
   void Flush();

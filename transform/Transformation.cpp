@@ -4,6 +4,7 @@
 
 #include "reading/kmlreader.h"
 #include "transform/AtomicFile.h"
+#include "transform/PipelinedWriter.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {
@@ -59,19 +60,16 @@ TNextOperation ReaderOperation(uint8_t entity_type) {
 int64_t TransformEntities(TKMLReader& reader, TTextWriter& writer, TProgressWindow& progress,
                           uint8_t entity_type) {
   const TNextOperation next = ReaderOperation(entity_type);
-  const bool points = entity_type == static_cast<uint8_t>(TEntityType::kPoint);
+  TPipelinedWriter pipeline(writer, entity_type == static_cast<uint8_t>(TEntityType::kPoint));
   TCounter counter(progress, reader);
   bool keep_reading = true;
   while (keep_reading) {
     keep_reading = (reader.*next)();
     if (!keep_reading) break;
     counter.Increment();
-    if (points) {
-      writer.WriteVertexRow(reader.GetPoint(1));
-    } else {
-      writer.WriteVertexBlock(reader.Points());
-    }
+    pipeline.Add(reader.Points());
   }
+  pipeline.Finish();
   // The window always shows the final count before it goes.
   counter.Show();
   return counter.Count();

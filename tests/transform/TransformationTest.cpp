@@ -164,6 +164,32 @@ TEST_F(TransformationTest, ASecondRunRepeatsTheFirstAndReplacesTheOutput) {
   EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"in.kml", "out.csv"}));
 }
 
+// Entities are formatted on a second thread in batches; a huge entity is written apart. The
+// file must be exactly what writing each entity in turn gives.
+TEST_F(TransformationTest, BatchedWritingKeepsEveryEntityInOrder) {
+  std::string kml = "<kml>\n";
+  std::string expected_body;
+  int64_t entities = 0;
+  const auto add_path = [&](int vertices) {
+    kml += "<LineString><coordinates>";
+    expected_body += "\r\n" + std::to_string(vertices) + " Vertices\r\n";
+    for (int i = 0; i < vertices; ++i) {
+      const int x = static_cast<int>(entities % 1000);
+      kml += std::to_string(x) + "," + std::to_string(i) + ",1 ";
+      expected_body +=
+          std::to_string(x) + ".0000000000," + std::to_string(i) + ".0000000000,1.00000\r\n";
+    }
+    kml += "</coordinates></LineString>\n";
+    ++entities;
+  };
+  for (int i = 0; i < 3000; ++i) add_path(1 + i % 13);
+  add_path(40000);
+  for (int i = 0; i < 3000; ++i) add_path(1 + i % 7);
+  add_path(0);
+  EXPECT_EQ(Run(Settings(kml)), entities);
+  EXPECT_EQ(Output(), std::string(kHeader) + "Entity type:Path\r\n\r\n" + expected_body);
+}
+
 // Every failure names the file and the cause, leaves a previous output untouched and leaves
 // no temporary file behind.
 TEST_F(TransformationTest, AMissingInputIsReportedAndTouchesNothing) {
