@@ -52,7 +52,7 @@ class TPipelinedWriter {
 
   std::mutex m_mutex;
   std::condition_variable m_changed;
-  TBatch m_pending;           // handed to the second thread
+  TBatch m_pending;            // handed to the second thread
   bool m_has_pending = false;  // true until the second thread has written m_pending
   bool m_closing = false;
   bool m_abandon = false;
