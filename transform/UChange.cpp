@@ -37,8 +37,8 @@ TfrChange::TfrChange(QWidget* owner)
                            Qt::MSWindowsFixedSizeDialogHint),
       m_owner(owner) {
   setObjectName("frChange");
-  setWindowTitle(QString::fromUtf8(kProgramCaption.data(),
-                                   static_cast<qsizetype>(kProgramCaption.size())));
+  setWindowTitle(
+      QString::fromUtf8(kProgramCaption.data(), static_cast<qsizetype>(kProgramCaption.size())));
   setFixedSize(317, 86);
   setFont(FormFont());
   setAttribute(Qt::WA_DeleteOnClose, false);

@@ -52,8 +52,8 @@ void TQtDialogs::Message(QWidget* owner, TMessageKind kind, const QString& text)
   QString shown = text;
   shown.replace("\r\n", "\n").replace('\r', '\n');
   QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Information,
-                  error ? QObject::tr("Error") : QObject::tr("Information"), shown,
-                  QMessageBox::Ok, owner);
+                  error ? QObject::tr("Error") : QObject::tr("Information"), shown, QMessageBox::Ok,
+                  owner);
   box.exec();
 }
 

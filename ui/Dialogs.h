@@ -13,9 +13,9 @@ namespace trelvo {
 
 // The properties of one file dialog, as the main window sets them.
 struct TFileDialog {
-  QString Filter;         // "Google Earth (*.kml)|*.kml": description|pattern pairs
-  QString DefaultExt;     // appended, with a '.', to a typed name without extension
-  QString FileName;       // the preset file name (full path), and the chosen one
+  QString Filter;                // "Google Earth (*.kml)|*.kml": description|pattern pairs
+  QString DefaultExt;            // appended, with a '.', to a typed name without extension
+  QString FileName;              // the preset file name (full path), and the chosen one
   bool OverwritePrompt = false;  // ask before replacing an existing file
 };
 

@@ -35,14 +35,28 @@ T* Create(QWidget* parent, const char* name, QRect geometry) {
   return widget;
 }
 
+// Labels size themselves to their text: a font a little wider than the designed one grows a
+// label (leftwards for a right-aligned one) instead of clipping its text.
+void FitLabel(QLabel* label) {
+  const int needed = label->sizeHint().width();
+  if (needed <= label->width()) return;
+  QRect geometry = label->geometry();
+  if (label->alignment() & Qt::AlignRight) {
+    geometry.setLeft(geometry.right() + 1 - needed);
+  } else {
+    geometry.setWidth(needed);
+  }
+  label->setGeometry(geometry);
+}
+
 QLabel* CreateLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
   auto* label = Create<QLabel>(parent, name, geometry);
   label->setText(text);
+  FitLabel(label);
   return label;
 }
 
-QRadioButton* CreateRadio(QWidget* parent, const char* name, const QString& text,
-                          QRect geometry) {
+QRadioButton* CreateRadio(QWidget* parent, const char* name, const QString& text, QRect geometry) {
   auto* button = Create<QRadioButton>(parent, name, geometry);
   button->setText(text);
   return button;
@@ -65,8 +79,7 @@ QToolButton* CreateSpeedButton(QWidget* parent, const char* name, QRect geometry
   return button;
 }
 
-QPushButton* CreateButton(QWidget* parent, const char* name, const QString& text,
-                          QRect geometry) {
+QPushButton* CreateButton(QWidget* parent, const char* name, const QString& text, QRect geometry) {
   auto* button = Create<QPushButton>(parent, name, geometry);
   button->setText(text);
   button->setAutoDefault(false);  // neither button answers Enter or Escape
@@ -129,6 +142,7 @@ void TForm1::CreateControls() {
   Panel1->setPalette(white);
   Label5 = CreateLabel(Panel1, "Label5", "Google Earth KML to TextFile", QRect(5, 5, 161, 15));
   Label5->setFont(FormFont(true));
+  FitLabel(Label5);
   Label4 = new TLinkLabel(Panel1);
   Label4->setObjectName("Label4");
   Label4->setGeometry(295, 6, 101, 15);
@@ -139,6 +153,7 @@ void TForm1::CreateControls() {
   blue.setColor(QPalette::WindowText, Qt::blue);
   Label4->setPalette(blue);
   Label4->OnClick = [this] { Label4Click(); };
+  FitLabel(Label4);
 
   Label1 = CreateLabel(this, "Label1", "Input File (*.kml)", QRect(5, 34, 89, 15));
   Edit1 = CreateEdit(this, "Edit1", QRect(5, 50, 371, 23));
@@ -209,8 +224,7 @@ QString TForm1::GetExtension() const {
 }
 
 QString TForm1::WithExtension(const QString& path) const {
-  const std::string renamed =
-      ChangeFileExt(path.toStdString(), "." + GetExtension().toStdString());
+  const std::string renamed = ChangeFileExt(path.toStdString(), "." + GetExtension().toStdString());
   return QString::fromStdString(renamed);
 }
 
@@ -274,6 +288,7 @@ void TForm1::SetControlsEnabled(bool enabled) {
     control->setEnabled(enabled);
   }
   Label4->setText(enabled ? FromView(WebAddress) : QString("Transforming file..."));
+  FitLabel(Label4);
   Label4->repaint();
 }
 

@@ -1,0 +1,90 @@
+// Drives the real windows under a display and saves what the screen shows: the main window
+// with an input chosen, the progress window during a run, and the completion message.
+//
+//   trelvo-screenshot OUTPUT_FOLDER INPUT.kml
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+
+#include "transform/UChange.h"
+#include "ui/Dialogs.h"
+#include "ui/UMain.h"
+
+namespace {
+
+QString g_folder;
+
+void Grab(const QString& name) {
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const QPixmap screen = QApplication::primaryScreen()->grabWindow(0);
+  const QString path = g_folder + "/" + name;
+  if (!screen.save(path)) std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+}
+
+// The real dialogs, except that the file dialogs answer at once and a message box is captured
+// and closed after a moment.
+class TDriverDialogs : public trelvo::TQtDialogs {
+ public:
+  explicit TDriverDialogs(QString input) : m_input(std::move(input)) {}
+
+  std::optional<QString> Open(QWidget*, const trelvo::TFileDialog&) override { return m_input; }
+
+  void Message(QWidget* owner, trelvo::TMessageKind kind, const QString& text) override {
+    QTimer::singleShot(500, [] {
+      Grab("3-completion.png");
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+    });
+    TQtDialogs::Message(owner, kind, text);
+  }
+
+ private:
+  QString m_input;
+};
+
+// The real progress window, photographed once the count is under way.
+class TPhotographedProgress : public trelvo::TfrChange {
+ public:
+  using TfrChange::TfrChange;
+
+  void RepaintCounter() override {
+    TfrChange::RepaintCounter();
+    if (++m_updates == 3) Grab("2-progress.png");
+  }
+
+ private:
+  int m_updates = 0;
+};
+
+class TDriverForm : public trelvo::TForm1 {
+ public:
+  using TForm1::TForm1;
+
+  std::unique_ptr<trelvo::TProgressWindow> CreateProgressWindow() override {
+    return std::make_unique<TPhotographedProgress>(this);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: trelvo-screenshot OUTPUT_FOLDER INPUT.kml\n");
+    return 2;
+  }
+  QApplication application(argc, argv);
+  application.setWindowIcon(trelvo::ApplicationIcon());
+  g_folder = QString::fromLocal8Bit(argv[1]);
+  TDriverDialogs dialogs(QString::fromLocal8Bit(argv[2]));
+  TDriverForm form(dialogs);
+  form.show();
+  QTimer::singleShot(500, [&] {
+    form.SpeedButton1Click();
+    Grab("1-main.png");
+    form.Button1Click();
+    application.quit();
+  });
+  return application.exec();
+}
