@@ -160,6 +160,7 @@ TTextWriter::TTextWriter(TAtomicFile& file, char separator)
     : m_file(file), m_separator(separator), m_buffer(kFlushSize + kRowRoom) {}
 
 void TTextWriter::WriteText(std::string_view text) {
+  if (text.empty()) return;
   if (m_used + text.size() > m_buffer.size()) Flush();
   if (text.size() > m_buffer.size()) {
     m_file.Write(text);

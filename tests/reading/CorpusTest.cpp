@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,6 +67,9 @@ const TCorpusFile kCorpus[] = {
     {"togeojson-fixture__cdata-blank-lines__togeojson.kml", 1, 0, 0},
     {"togeojson-fixture__nested-multigeometry-one-line__togeojson.kml", 0, 23, 0},
 };
+
+// Test names and failure messages show the file name, not the bytes of the row.
+void PrintTo(const TCorpusFile& file, std::ostream* out) { *out << file.name; }
 
 std::string CorpusPath(const std::string& name) {
   return std::string(TRELVO_CORPUS_DIR) + "/" + name;
