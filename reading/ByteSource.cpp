@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "reading/IoError.h"
@@ -27,6 +28,21 @@ TFileSource::TFileSource(const std::string& file_name) : m_file_name(file_name) 
   if (m_file == nullptr) throw TIoError::FromErrno(kOpenInput, file_name, errno);
   const auto size = std::filesystem::file_size(path, ec);
   m_size = ec ? 0 : static_cast<uint64_t>(size);
+  errno = 0;
+  m_head_size = std::fread(m_head, 1, sizeof(m_head), m_file);
+  const int error = errno;
+  // A byte-order mark, or an XML declaration "<?" in UTF-16 without one.
+  const std::string_view head(m_head, m_head_size);
+  const bool utf16 = head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF" ||
+                     head == std::string_view("<\0?\0", 4) || head == std::string_view("\0<\0?", 4);
+  if (std::ferror(m_file) || utf16) {
+    std::fclose(m_file);
+    m_file = nullptr;
+    if (utf16) {
+      throw TIoError(kOpenInput, file_name, "UTF-16 text is not supported; save it as UTF-8");
+    }
+    throw TIoError::FromErrno(kReadInput, file_name, error != 0 ? error : EIO);
+  }
 }
 
 TFileSource::~TFileSource() {
@@ -34,6 +50,13 @@ TFileSource::~TFileSource() {
 }
 
 size_t TFileSource::Read(char* buffer, size_t capacity) {
+  if (m_head_size > 0 && capacity > 0) {
+    const size_t count = std::min(m_head_size, capacity);
+    std::memcpy(buffer, m_head, count);
+    std::memmove(m_head, m_head + count, m_head_size - count);
+    m_head_size -= count;
+    return count;
+  }
   errno = 0;
   const size_t count = std::fread(buffer, 1, capacity, m_file);
   if (count < capacity && std::ferror(m_file)) {

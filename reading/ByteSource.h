@@ -22,7 +22,8 @@ class TByteSource {
 };
 
 // A file opened for binary reading. The constructor throws TIoError naming the file and the
-// cause when it cannot be opened or is a folder.
+// cause when it cannot be opened, is a folder, or holds UTF-16 text (whose tags the 8-bit
+// reader would silently never find).
 class TFileSource : public TByteSource {
  public:
   explicit TFileSource(const std::string& file_name);
@@ -38,6 +39,8 @@ class TFileSource : public TByteSource {
   std::string m_file_name;
   std::FILE* m_file = nullptr;
   uint64_t m_size = 0;
+  char m_head[4] = {};  // the first bytes, read to recognise UTF-16, handed out first
+  size_t m_head_size = 0;
 };
 
 // In-memory text, delivered in pieces of at most `piece` bytes so tests can move the block

@@ -18,6 +18,8 @@ constexpr size_t kLowWater = 100;
 // A tag cut by the end of a discarded Window is kept for the next one up to this length, so
 // namespace prefixes and long names still match across a chunk boundary.
 constexpr size_t kMaxTagTail = 256;
+// Coordinate text without a delimiter longer than this is no tuple: the list ends there.
+constexpr size_t kMaxTupleText = 65536;
 // The file streams through the buffer in blocks of this size.
 constexpr size_t kBlockSize = size_t{1} << 20;
 
@@ -221,6 +223,19 @@ bool TKMLReader::GrowWindow() {
   return m_window_end != before;
 }
 
+// Appends more text to the Window whatever its length (ReadMore reads a line only into a
+// short Window). False at the end of input.
+bool TKMLReader::ExtendWindow() {
+  const size_t before = m_window_end;
+  Refill();
+  if (m_window_end == before && PendingEmpty() && !AtEndOfInput()) {
+    m_pending_end_known = false;
+    m_line_scanned = m_window_end;
+    Refill();
+  }
+  return m_window_end != before;
+}
+
 void TKMLReader::PushBackExcess() {
   if (WindowLength() > m_chunk_size) m_window_end = m_window_start + m_chunk_size;
 }
@@ -403,8 +418,15 @@ bool TKMLReader::ReadCoordinateList(bool single) {
       if (WindowLength() == 0) {
         progress = m_window_start != start;
       } else {
+        const size_t tuple_start = m_window_start;
         progress = ReadTuple(false);
         if (single && progress) return true;
+        if (!progress) {
+          // The tuple runs past the Window (a number of hundreds of digits): read on, up to a
+          // limit that keeps memory bounded, instead of giving up on the rest of the file.
+          m_window_start = tuple_start;
+          progress = m_window_end - tuple_start < kMaxTupleText && ExtendWindow();
+        }
       }
     }
   }

@@ -82,6 +82,7 @@ class TKMLReader {
   void Refill();
   bool ReadMore();
   bool GrowWindow();
+  bool ExtendWindow();
   void PushBackExcess();
   bool HasData();
   void TopUp();

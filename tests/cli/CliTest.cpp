@@ -141,6 +141,34 @@ TEST_F(CliTest, InputOutputErrorsExitOneWithOneLineAndLoseNothing) {
   EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"route.csv", "route.kml"}));
 }
 
+TEST_F(CliTest, BadInputEndsInAnErrorOrAConversion) {
+  WriteFileBytes(m_folder.Path("out.csv"), "previous");
+  WriteFileBytes(m_folder.Path("empty.kml"), "");
+  WriteFileBytes(m_folder.Path("garbage.kml"), std::string("\x01\xfe<<\0\0>>,,  \r\n\xff", 14));
+  WriteFileBytes(m_folder.Path("utf16.kml"), std::string("\xff\xfe<\0k\0", 6));
+  fs::create_directory(m_folder.Path("folder.kml"));
+  const std::string out = " -o " + Quote(m_folder.Path("out.csv"));
+  TResult result = Cli(Quote(m_folder.Path("empty.kml")) + " -o " + Quote(m_folder.Path("e.csv")));
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "0 Entities\n");
+  result = Cli(Quote(m_folder.Path("garbage.kml")) + " -o " + Quote(m_folder.Path("g.csv")));
+  EXPECT_EQ(result.exit_code, 0);
+  result = Cli(Quote(m_folder.Path("utf16.kml")) + out);
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.err, "trelvo-cli: Cannot open input file \"" + m_folder.Path("utf16.kml") +
+                            "\": UTF-16 text is not supported; save it as UTF-8\n");
+  result = Cli(Quote(m_folder.Path("folder.kml")) + out);
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.err, "trelvo-cli: Cannot open input file \"" + m_folder.Path("folder.kml") +
+                            "\": Is a directory\n");
+  result = Cli(Quote(m_folder.Path("empty.kml")) + " -o " + Quote(m_folder.Path("none/x.csv")));
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(ReadFileBytes(m_folder.Path("out.csv")), "previous");
+  EXPECT_EQ(m_folder.Entries(),
+            (std::vector<std::string>{"e.csv", "empty.kml", "folder.kml", "g.csv", "garbage.kml",
+                                      "out.csv", "utf16.kml"}));
+}
+
 TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
   const std::string usage =
       "usage: trelvo-cli [--type point|path|polygon] [--format csv|txt|tab] [-o OUTPUT] INPUT\n";

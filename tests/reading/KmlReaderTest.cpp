@@ -81,11 +81,17 @@ TEST(KmlReader, ATruncatedFileDoesNotYieldItsLastGeometry) {
   EXPECT_EQ(ReadAll("<Point id=\"unterminated", TKind::kPoint), "");
 }
 
-// Kept from the original design: a tuple that cannot be read before the Window ends, in the
-// middle of a long coordinate text, ends the list and the search.
-TEST(KmlReader, ATupleLongerThanTheWindowEndsTheSearch) {
-  const std::string long_number(400, '7');
-  EXPECT_EQ(ReadAll(Line("1,2,3 " + long_number + ",1,1 4,5,6") + Line("8,8,8"), TKind::kPath), "");
+// A tuple longer than the Window (a number of hundreds of digits) is read whole; only coordinate
+// text of 64 KiB without a delimiter ends the list, and with it the search.
+TEST(KmlReader, ReadsTuplesLongerThanTheWindowUpToALimit) {
+  const std::string digits(400, '7');
+  EXPECT_EQ(ReadAll(Line("1,2,3 " + digits + ",1,1 4,5,6") + Line("8,8,8"), TKind::kPath),
+            "([1,2,3][inf,1,1][4,5,6])([8,8,8])");
+  EXPECT_EQ(ReadAll(Line("1,2,3\n" + digits + "\n,1,1\n4,5,6") + Line("8,8,8"), TKind::kPath),
+            "([1,2,3][inf,0,0][0,1,1][4,5,6])([8,8,8])");
+  EXPECT_EQ(ReadAll(Point("0." + std::string(500, '0') + "1,2,3"), TKind::kPoint), "([0,2,3])");
+  const std::string endless(100000, '7');
+  EXPECT_EQ(ReadAll(Line("1,2,3 " + endless + " 4,5,6") + Line("8,8,8"), TKind::kPath), "");
 }
 
 TEST(KmlReader, AFileWithoutGeometryGivesNothing) {

@@ -9,11 +9,7 @@
 namespace trelvo::test {
 namespace {
 
-void AppendNumber(std::string& out, double value) {
-  char digits[64];
-  const auto result = std::to_chars(digits, digits + sizeof(digits), value);
-  out.append(digits, static_cast<size_t>(result.ptr - digits));
-}
+void AppendNumber(std::string& out, double value) { out += FormatShortest(value); }
 
 bool Next(TKMLReader& reader, TKind kind) {
   switch (kind) {
@@ -28,6 +24,12 @@ bool Next(TKMLReader& reader, TKind kind) {
 }
 
 }  // namespace
+
+std::string FormatShortest(double value) {
+  char digits[64];
+  const auto result = std::to_chars(digits, digits + sizeof(digits), value);
+  return std::string(digits, static_cast<size_t>(result.ptr - digits));
+}
 
 void OpenText(TKMLReader& reader, const std::string& text, size_t piece) {
   reader.Open(std::make_unique<TMemorySource>(text, piece));

@@ -27,6 +27,9 @@ std::string ReadAll(const std::string& text, TKind kind, size_t piece = SIZE_MAX
 // The same for a reader already open.
 std::string ReadAll(TKMLReader& reader, TKind kind);
 
+// A double in its shortest round-trip form: "1", "-122.0842", "inf".
+std::string FormatShortest(double value);
+
 // The whole content of a file, as bytes.
 std::string ReadFileBytes(const std::string& path);
 

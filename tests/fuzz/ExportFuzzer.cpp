@@ -1,0 +1,61 @@
+// Arbitrary bytes through the whole run, file to file, in all three types: it ends, writes
+// the header, and leaves no temporary file behind.
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "reading/IoError.h"
+#include "tests/fuzz/FuzzInput.h"
+#include "transform/Transformation.h"
+
+namespace {
+
+class TNoWindow : public trelvo::TProgressWindow {
+ public:
+  void Show() override {}
+  void SetCounterText(std::string_view) override {}
+  void RepaintCounter() override {}
+  void RepaintWindow() override {}
+};
+
+const std::filesystem::path& Folder() {
+  static const std::filesystem::path folder = [] {
+    auto path = std::filesystem::temp_directory_path() /
+                ("trelvo-fuzz-" + std::to_string(static_cast<long>(getpid())));
+    std::filesystem::create_directories(path);
+    return path;
+  }();
+  return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text = trelvo::fuzz::Text(data, size);
+  const std::string input = (Folder() / "in.kml").string();
+  {
+    std::ofstream out(input, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+  for (uint8_t type = 1; type <= 3; ++type) {
+    trelvo::TRunSettings settings;
+    settings.InputFileName = input;
+    settings.OutputFileName = (Folder() / "out.csv").string();
+    settings.EntityType = type;
+    settings.Separator = ",\t "[type - 1];
+    TNoWindow window;
+    const int64_t count = trelvo::Transform(settings, window);
+    if (count < 0 || static_cast<size_t>(count) > trelvo::fuzz::MaxEntities(text)) {
+      __builtin_trap();
+    }
+    std::ifstream written(settings.OutputFileName, std::ios::binary);
+    std::string head(8, '\0');
+    written.read(head.data(), 8);
+    if (head != "Trelvo\r\n") __builtin_trap();
+  }
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Folder())) ++entries;
+  if (entries != 2) __builtin_trap();  // in.kml and out.csv, no temporary file
+  return 0;
+}
