@@ -91,15 +91,7 @@ TEST_F(CliTest, WritesTheSameBytesAsTheLibraryRun) {
     settings.EntityType = c.entity_type;
     settings.Separator = c.separator;
 
-    struct : TProgressWindow {
-      void Show() override {}
-
-      void SetCounterText(std::string_view) override {}
-
-      void RepaintCounter() override {}
-
-      void RepaintWindow() override {}
-    } progress;
+    test::TNoProgressWindow progress;
 
     const int64_t count = Transform(settings, progress);
     EXPECT_EQ(result.out, std::to_string(count) + " Entities\n");

@@ -75,17 +75,6 @@ std::string CorpusPath(const std::string& name) {
   return std::string(TRELVO_CORPUS_DIR) + "/" + name;
 }
 
-class TSilentProgress : public TProgressWindow {
- public:
-  void Show() override {}
-
-  void SetCounterText(std::string_view) override {}
-
-  void RepaintCounter() override {}
-
-  void RepaintWindow() override {}
-};
-
 class CorpusTest : public ::testing::TestWithParam<TCorpusFile> {
  protected:
   void SetUp() override {
@@ -103,7 +92,7 @@ TEST_P(CorpusTest, ConvertsEveryTypeWithTheExpectedEntityCount) {
     settings.InputFileName = CorpusPath(file.name);
     settings.OutputFileName = folder.Path("out.csv");
     settings.EntityType = type;
-    TSilentProgress progress;
+    test::TNoProgressWindow progress;
     EXPECT_EQ(Transform(settings, progress), expected[type - 1]) << "entity type " << int{type};
   }
 }

@@ -6,8 +6,21 @@
 #include <string>
 
 #include "reading/kmlreader.h"
+#include "transform/Transformation.h"
 
 namespace trelvo::test {
+
+// A progress window that shows nothing, for runs without a display.
+class TNoProgressWindow : public TProgressWindow {
+ public:
+  void Show() override {}
+
+  void SetCounterText(std::string_view) override {}
+
+  void RepaintCounter() override {}
+
+  void RepaintWindow() override {}
+};
 
 // Which next-operation to drive.
 enum class TKind {

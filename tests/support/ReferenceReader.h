@@ -26,6 +26,7 @@ class TReferenceReader {
   enum class TTag { kNotFound, kOpen, kEmpty };
 
   bool AtEndOfInput() const { return m_next_line == m_lines.size(); }
+
   void Refill();
   bool ReadMore();
   bool GrowWindow();

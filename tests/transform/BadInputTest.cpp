@@ -24,14 +24,6 @@ using test::WriteFileBytes;
 
 const char kPrevious[] = "a previous output that must survive";
 
-class TNoWindow : public TProgressWindow {
- public:
-  void Show() override {}
-  void SetCounterText(std::string_view) override {}
-  void RepaintCounter() override {}
-  void RepaintWindow() override {}
-};
-
 // True when the permission bits are enforced for this user (not for root).
 bool PermissionsEnforced(const std::string& unreadable_file) {
   std::FILE* file = std::fopen(unreadable_file.c_str(), "rb");
@@ -50,7 +42,7 @@ class BadInput : public ::testing::Test {
     settings.InputFileName = input;
     settings.OutputFileName = output;
     settings.EntityType = type;
-    TNoWindow window;
+    test::TNoProgressWindow window;
     try {
       return Transform(settings, window);
     } catch (const TIoError& error) {
@@ -128,8 +120,9 @@ TEST_F(BadInput, InputTruncatedInsideCoordinates) {
   EXPECT_EQ(ConvertText("<LineString><coordinates>1,2,3</coordinates></LineString>\n"
                         "<LineString><coordinates>4,5,6 7,8"),
             1);
-  EXPECT_EQ(Body(), "Entity type:Path\r\n\r\n\r\n1 Vertices\r\n"
-                    "1.0000000000,2.0000000000,3.00000\r\n");
+  EXPECT_EQ(Body(),
+            "Entity type:Path\r\n\r\n\r\n1 Vertices\r\n"
+            "1.0000000000,2.0000000000,3.00000\r\n");
 }
 
 // The 8-bit reader would find no tag in UTF-16 text and report success with nothing.
@@ -148,8 +141,9 @@ TEST_F(BadInput, InputWithNulBytes) {
 }
 
 TEST_F(BadInput, InputOneLineOf100Megabytes) {
-  const std::string point = "<Placemark><Point><coordinates>1.5,2.5,3</coordinates></Point>"
-                            "</Placemark>";
+  const std::string point =
+      "<Placemark><Point><coordinates>1.5,2.5,3</coordinates></Point>"
+      "</Placemark>";
   {
     std::ofstream out(m_folder.Path("big.kml"), std::ios::binary);
     const std::string block = [&] {
@@ -163,7 +157,8 @@ TEST_F(BadInput, InputOneLineOf100Megabytes) {
   EXPECT_EQ(Convert(m_folder.Path("big.kml"), m_folder.Path("out.csv"), 1), expected);
   EXPECT_EQ(fs::file_size(m_folder.Path("out.csv")),
             ReadFileBytes(m_folder.Path("out.csv")).find("1.5") +
-                static_cast<uint64_t>(expected) * std::string("1.5000000000,2.5000000000,3.00000\r\n").size());
+                static_cast<uint64_t>(expected) *
+                    std::string("1.5000000000,2.5000000000,3.00000\r\n").size());
 }
 
 TEST_F(BadInput, InputMillionTupleCoordinates) {
@@ -179,13 +174,14 @@ TEST_F(BadInput, InputMillionTupleCoordinates) {
 // Each must neither crash nor stop the run, and keeps the value of its longest numeric prefix.
 TEST_F(BadInput, InputAbsurdNumbers) {
   EXPECT_EQ(ConvertText("<LineString><coordinates>1e400,-1e400,1e-400 " + std::string(400, '9') +
-                            ",nan,- 1e,.,0x10 +5,-.5e1,5.e-1</coordinates>"),
+                        ",nan,- 1e,.,0x10 +5,-.5e1,5.e-1</coordinates>"),
             1);
-  EXPECT_EQ(Body(), "Entity type:Path\r\n\r\n\r\n4 Vertices\r\n"
-                    "inf,-inf,0\r\n"
-                    "inf,0.0000000000,0\r\n"
-                    "1.0000000000,0.0000000000,0\r\n"
-                    "5.0000000000,-5.0000000000,0.50000\r\n");
+  EXPECT_EQ(Body(),
+            "Entity type:Path\r\n\r\n\r\n4 Vertices\r\n"
+            "inf,-inf,0\r\n"
+            "inf,0.0000000000,0\r\n"
+            "1.0000000000,0.0000000000,0\r\n"
+            "5.0000000000,-5.0000000000,0.50000\r\n");
 }
 
 TEST_F(BadInput, OutputFolderMissing) {
@@ -200,8 +196,8 @@ TEST_F(BadInput, OutputIsAFolder) {
   WriteFileBytes(m_folder.Path("in.kml"), "<Point>");
   fs::create_directory(m_folder.Path("dir.csv"));
   EXPECT_EQ(Convert(m_folder.Path("in.kml"), m_folder.Path("dir.csv")), -1);
-  EXPECT_EQ(m_error, "Cannot create output file \"" + m_folder.Path("dir.csv") +
-                         "\": Is a directory");
+  EXPECT_EQ(m_error,
+            "Cannot create output file \"" + m_folder.Path("dir.csv") + "\": Is a directory");
 }
 
 TEST_F(BadInput, OutputFolderReadOnly) {
@@ -232,9 +228,8 @@ TEST_F(BadInput, OutputIsTheInputThroughAnySpelling) {
   WriteFileBytes(m_folder.Path("in.kml"), "<Point><coordinates>1,2,3</coordinates></Point>");
   fs::create_symlink(m_folder.Path("in.kml"), m_folder.Path("link.kml"));
   fs::create_hard_link(m_folder.Path("in.kml"), m_folder.Path("hard.kml"));
-  for (const std::string& output :
-       {m_folder.Path("in.kml"), m_folder.Path("link.kml"), m_folder.Path("hard.kml"),
-        m_folder.Path("./in.kml")}) {
+  for (const std::string& output : {m_folder.Path("in.kml"), m_folder.Path("link.kml"),
+                                    m_folder.Path("hard.kml"), m_folder.Path("./in.kml")}) {
     EXPECT_EQ(Convert(m_folder.Path("in.kml"), output), -1);
     EXPECT_EQ(m_error, "Cannot create output file \"" + output + "\": it is the input file");
   }

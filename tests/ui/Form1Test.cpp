@@ -11,12 +11,24 @@
 #include <QToolButton>
 #include <functional>
 
+#include "reading/IoError.h"
 #include "tests/ui/ScriptedDialogs.h"
 #include "transform/TextExport.h"
 #include "transform/UChange.h"
+#include "ui/Application.h"
 #include "ui/UMain.h"
 
 namespace trelvo {
+
+test::TScriptedDialogs* g_application_dialogs = nullptr;
+
+// A control whose click handler fails the way a run can.
+class TFailingWidget : public QWidget {
+ protected:
+  void mousePressEvent(QMouseEvent*) override {
+    throw TIoError("Cannot read input file", "C:\\data\\route.kml", "Input/output error");
+  }
+};
 
 class Form1Test : public QObject {
   Q_OBJECT
@@ -288,6 +300,22 @@ class Form1Test : public QObject {
     QCOMPARE(m_dialogs.addresses, QStringList{"www.trelvo.example"});
   }
 
+  void AnErrorEscapingAHandlerIsShownAndTheProgramCarriesOn() {
+    TFailingWidget widget;
+    widget.resize(50, 50);
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+    g_application_dialogs->messages.clear();
+    QTest::mouseClick(&widget, Qt::LeftButton);
+    QCOMPARE(g_application_dialogs->messages.size(), size_t{1});
+    QCOMPARE(g_application_dialogs->messages.back().kind, TMessageKind::kError);
+    QCOMPARE(g_application_dialogs->messages.back().text,
+             QString("Cannot read input file \"C:\\data\\route.kml\": Input/output error"));
+    // Still working: the form answers its next click.
+    QTest::mouseClick(m_form->Label4, Qt::LeftButton);
+    QCOMPARE(m_dialogs.addresses.size(), 1);
+  }
+
   void CloseEndsTheWindow() {
     QTest::mouseClick(m_form->Button2, Qt::LeftButton);
     QTRY_VERIFY(!m_form->isVisible());
@@ -324,5 +352,14 @@ class Form1Test : public QObject {
 
 }  // namespace trelvo
 
-QTEST_MAIN(trelvo::Form1Test)
+// The application object is the program's own, so that errors escaping a handler are caught
+// the way the program catches them.
+int main(int argc, char** argv) {
+  trelvo::test::TScriptedDialogs application_dialogs;
+  trelvo::TApplication application(argc, argv, application_dialogs);
+  trelvo::g_application_dialogs = &application_dialogs;
+  trelvo::Form1Test test;
+  return QTest::qExec(&test, argc, argv);
+}
+
 #include "Form1Test.moc"
