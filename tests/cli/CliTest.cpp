@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -177,6 +178,30 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
     EXPECT_EQ(result.err, "trelvo-cli: " + message + "\n" + usage) << arguments;
     EXPECT_EQ(result.out, "");
   }
+}
+
+// On a terminal the progress bar is drawn on standard error and erased at the end.
+TEST_F(CliTest, DrawsAProgressBarOnlyOnATerminal) {
+  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  std::string kml;
+  for (int i = 0; i < 400000; ++i) kml += "<Point><coordinates>1,2,3</coordinates></Point>\n";
+  WriteFileBytes(m_folder.Path("big.kml"), kml);
+  // script(1) gives the command a terminal and copies everything it writes to the log.
+  const std::string log = m_folder.Path("terminal.log");
+  const std::string command =
+      "script -qec " +
+      Quote(Quote(TRELVO_CLI_PATH) + " -t point " + Quote(m_folder.Path("big.kml"))) + " " +
+      Quote(log) + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string terminal = ReadFileBytes(log);
+  EXPECT_NE(terminal.find("entities"), std::string::npos) << terminal;
+  EXPECT_NE(terminal.find("MB/s"), std::string::npos);
+  EXPECT_NE(terminal.find("\r\033[K"), std::string::npos) << "the bar is erased";
+  EXPECT_NE(terminal.find("400000 Entities"), std::string::npos);
+  // Not a terminal: nothing but the result.
+  const TResult piped = Cli("-t point " + Quote(m_folder.Path("big.kml")));
+  EXPECT_EQ(piped.err, "");
+  EXPECT_EQ(piped.out, "400000 Entities\n");
 }
 
 TEST_F(CliTest, HelpAndVersion) {
