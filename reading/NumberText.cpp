@@ -69,6 +69,15 @@ double ConvertGeneral(std::string_view number) {
   return ec == std::errc() && end == number.data() + number.size() ? value : 0.0;
 }
 
+// Appends the run of digits at `p` to `*mantissa` (wrapping past 19 digits, which the caller
+// counts and rejects) and returns the end of the run.
+inline const char* AccumulateDigits(const char* p, const char* last, uint64_t* mantissa) {
+  for (unsigned digit = 0; p < last && (digit = static_cast<unsigned char>(*p) - 48u) <= 9; ++p) {
+    *mantissa = *mantissa * 10 + digit;
+  }
+  return p;
+}
+
 }  // namespace
 
 const char* ParseNumber(const char* first, const char* last, double* value) {
@@ -78,23 +87,16 @@ const char* ParseNumber(const char* first, const char* last, double* value) {
   const char* const unsigned_start = p;
   // Up to 19 digits fit a uint64_t exactly; the count decides whether the mantissa is usable.
   uint64_t mantissa = 0;
-  int digits = 0;
+  const char* const integer_start = p;
+  p = AccumulateDigits(p, last, &mantissa);
+  const auto integer_digits = static_cast<int>(p - integer_start);
   int fraction = 0;
-  for (; p < last; ++p) {
-    const auto digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
-    if (digit > 9) break;
-    mantissa = mantissa * 10 + digit;
-    ++digits;
-  }
   if (p < last && *p == '.') {
-    for (++p; p < last; ++p) {
-      const auto digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
-      if (digit > 9) break;
-      mantissa = mantissa * 10 + digit;
-      ++digits;
-      ++fraction;
-    }
+    const char* const fraction_start = ++p;
+    p = AccumulateDigits(p, last, &mantissa);
+    fraction = static_cast<int>(p - fraction_start);
   }
+  const int digits = integer_digits + fraction;
   if (digits == 0) {
     *value = 0.0;
     return first;

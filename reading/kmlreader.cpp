@@ -112,6 +112,7 @@ void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   m_bytes_read = 0;
   m_buffer.assign(kBlockSize, '\0');
   m_base = m_data_end = m_window_start = m_window_end = m_pending_end = m_line_scanned = 0;
+  m_no_less_than_before = 0;
   m_pending_end_known = true;
   m_chunk_size = 500;
 }
@@ -364,6 +365,20 @@ bool TKMLReader::ReadStretch(size_t stretch_end, bool single) {
   return read;
 }
 
+// Position of the first '<' in the Window, or its end. The text at a position never changes,
+// so the stretch already known to hold no '<' is not searched again on the next tuple.
+size_t TKMLReader::FindLessThan() {
+  const size_t from = std::max(m_window_start, m_no_less_than_before);
+  // Past the end when PushBackExcess has since cut the Window short.
+  if (from >= m_window_end) return m_window_end;
+  const char* const first = m_buffer.data() + (from - m_base);
+  const void* hit = std::memchr(first, '<', m_window_end - from);
+  m_no_less_than_before = hit != nullptr
+                              ? from + static_cast<size_t>(static_cast<const char*>(hit) - first)
+                              : m_window_end;
+  return m_no_less_than_before;
+}
+
 // The Window starts with '<': is it an XML comment?
 bool TKMLReader::OpensComment() {
   while (WindowLength() < 4) {
@@ -399,11 +414,9 @@ bool TKMLReader::ReadCoordinateList(bool single) {
   while (HasData() && !result && progress) {
     progress = false;
     TopUp();
-    const std::string_view window = Window();
-    const void* hit = std::memchr(window.data(), '<', window.size());
-    if (hit != nullptr) {
-      const size_t stretch_end =
-          m_window_start + static_cast<size_t>(static_cast<const char*>(hit) - window.data());
+    const size_t lt = FindLessThan();
+    if (lt != m_window_end) {
+      const size_t stretch_end = lt;
       if (ReadStretch(stretch_end, single)) return true;
       if (OpensComment()) {
         if (!SkipComment()) return false;

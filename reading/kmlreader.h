@@ -97,6 +97,7 @@ class TKMLReader {
   bool ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* value, char* delimiter);
   bool ReadTuple(bool at_end_too);
   bool ReadStretch(size_t stretch_end, bool single);
+  size_t FindLessThan();
   bool OpensComment();
   bool SkipComment();
   bool ReadCoordinateList(bool single);
@@ -121,7 +122,8 @@ class TKMLReader {
   size_t m_window_end = 0;   // Pending starts here
   size_t m_pending_end = 0;  // the end of the line last read, once it is known
   bool m_pending_end_known = true;
-  size_t m_line_scanned = 0;  // no line break before here while the end is unknown
+  size_t m_line_scanned = 0;         // no line break before here while the end is unknown
+  size_t m_no_less_than_before = 0;  // no '<' between the Window's start and here
 
   size_t m_chunk_size = 500;
 };

@@ -59,6 +59,13 @@ inline void WriteDigitsBackward(char* end, uint32_t value, int count) {
   if (count == 1) *--end = static_cast<char>('0' + value % 10);
 }
 
+// Writes the four digits of `value` (below 10^4, with leading zeros) at `out`.
+inline void WriteFourDigits(char* out, uint32_t value) {
+  const uint32_t high = value / 100;
+  std::memcpy(out, kDigitPairs + high * 2, 2);
+  std::memcpy(out + 2, kDigitPairs + (value - high * 100) * 2, 2);
+}
+
 int DigitCount(uint32_t value) {
   int count = 1;
   while (count < 10 && value >= kPowersOfTen[count]) ++count;
@@ -98,12 +105,14 @@ char* FormatFixedFast(char* out, double value, int decimals) {
     *out++ = '.';
     const uint64_t fraction = scaled % unit;
     out += decimals;
-    // The row's two widths get straight-line code; eight digits at a time in 32 bits.
+    // The row's two widths get straight-line code.
     if (decimals == 10) {
-      WriteDigitsBackward(out, static_cast<uint32_t>(fraction % 100000000), 8);
+      WriteFourDigits(out - 4, static_cast<uint32_t>(fraction % 10000));
+      WriteFourDigits(out - 8, static_cast<uint32_t>(fraction / 10000 % 10000));
       WriteDigitsBackward(out - 8, static_cast<uint32_t>(fraction / 100000000), 2);
     } else if (decimals == 5) {
-      WriteDigitsBackward(out, static_cast<uint32_t>(fraction), 5);
+      WriteFourDigits(out - 4, static_cast<uint32_t>(fraction % 10000));
+      out[-5] = static_cast<char>('0' + fraction / 10000);
     } else if (decimals > 8) {
       WriteDigitsBackward(out, static_cast<uint32_t>(fraction % 100000000), 8);
       WriteDigitsBackward(out - 8, static_cast<uint32_t>(fraction / 100000000), decimals - 8);
