@@ -13,12 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     trelvo::test::OpenText(real, text, piece);
     trelvo::test::TReferenceReader model(text);
     for (size_t call = 0;; ++call) {
-      const bool real_found = kind == TKind::kPoint  ? real.NextPoint()
-                              : kind == TKind::kPath ? real.NextLineString()
-                                                     : real.NextPolygon();
-      const bool model_found = kind == TKind::kPoint  ? model.NextPoint()
-                               : kind == TKind::kPath ? model.NextLineString()
-                                                      : model.NextPolygon();
+      const bool real_found = trelvo::test::Next(real, kind);
+      const bool model_found = trelvo::test::Next(model, kind);
       if (real_found != model_found) __builtin_trap();
       if (!real_found) break;
       if (call > trelvo::fuzz::MaxEntities(text)) __builtin_trap();

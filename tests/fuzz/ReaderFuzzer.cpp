@@ -10,9 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     trelvo::test::OpenText(reader, text, piece);
     size_t entities = 0;
     for (;;) {
-      const bool found = kind == TKind::kPoint  ? reader.NextPoint()
-                         : kind == TKind::kPath ? reader.NextLineString()
-                                                : reader.NextPolygon();
+      const bool found = trelvo::test::Next(reader, kind);
       if (!found) break;
       if (++entities > trelvo::fuzz::MaxEntities(text)) __builtin_trap();
       if (kind == TKind::kPoint && reader.Points().Count() != 1) __builtin_trap();

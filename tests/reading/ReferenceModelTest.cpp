@@ -21,9 +21,7 @@ std::string ReferenceReadAll(const std::string& text, TKind kind) {
   test::TReferenceReader reader(text);
   std::string out;
   for (int guard = 0; guard < 100000; ++guard) {
-    const bool found = kind == TKind::kPoint  ? reader.NextPoint()
-                       : kind == TKind::kPath ? reader.NextLineString()
-                                              : reader.NextPolygon();
+    const bool found = trelvo::test::Next(reader, kind);
     if (!found) break;
     out += '(';
     for (int32_t i = 1; i <= reader.Points().Count(); ++i) {

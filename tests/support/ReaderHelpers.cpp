@@ -11,18 +11,6 @@ namespace {
 
 void AppendNumber(std::string& out, double value) { out += FormatShortest(value); }
 
-bool Next(TKMLReader& reader, TKind kind) {
-  switch (kind) {
-    case TKind::kPoint:
-      return reader.NextPoint();
-    case TKind::kPath:
-      return reader.NextLineString();
-    case TKind::kPolygon:
-      return reader.NextPolygon();
-  }
-  return false;
-}
-
 }  // namespace
 
 std::string FormatShortest(double value) {

@@ -29,6 +29,20 @@ enum class TKind {
   kPolygon,  // NextPolygon
 };
 
+// Calls the next-operation of `kind` on the real reader or the reference model.
+template <typename Reader>
+bool Next(Reader& reader, TKind kind) {
+  switch (kind) {
+    case TKind::kPoint:
+      return reader.NextPoint();
+    case TKind::kPath:
+      return reader.NextLineString();
+    case TKind::kPolygon:
+      return reader.NextPolygon();
+  }
+  return false;
+}
+
 // Opens a reader on `text`, delivered in pieces of `piece` bytes.
 void OpenText(TKMLReader& reader, const std::string& text, size_t piece = SIZE_MAX);
 
