@@ -1,6 +1,5 @@
 // Drives the built trelvo-cli: exit codes, messages, and outputs identical to the library run.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
@@ -12,8 +11,24 @@
 #include "tests/support/TempDir.h"
 #include "transform/Transformation.h"
 
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#else
+#include <sys/wait.h>
+#endif
+
 namespace trelvo {
 namespace {
+
+// The exit code of a command from pclose's status.
+int ExitCode(int status) {
+#ifdef _WIN32
+  return status;
+#else
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+}
 
 namespace fs = std::filesystem;
 using test::ReadFileBytes;
@@ -43,7 +58,7 @@ class CliTest : public ::testing::Test {
     while ((count = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
       result.out.append(buffer.data(), count);
     const int status = pclose(pipe);
-    result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.exit_code = ExitCode(status);
     result.err = ReadFileBytes(err_file);
     fs::remove(err_file);
     return result;

@@ -1,9 +1,8 @@
 // Arbitrary bytes through the whole run, file to file, in all three types: it ends, writes
 // the header, and leaves no temporary file behind.
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "reading/IoError.h"
@@ -12,14 +11,29 @@
 
 namespace {
 
+// A folder of this process's own, removed when the fuzzer exits.
+class TFuzzFolder {
+ public:
+  TFuzzFolder()
+      : m_path(std::filesystem::temp_directory_path() /
+               ("trelvo-fuzz-" + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directories(m_path);
+  }
+
+  ~TFuzzFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+  }
+
+  const std::filesystem::path& Path() const { return m_path; }
+
+ private:
+  std::filesystem::path m_path;
+};
+
 const std::filesystem::path& Folder() {
-  static const std::filesystem::path folder = [] {
-    auto path = std::filesystem::temp_directory_path() /
-                ("trelvo-fuzz-" + std::to_string(static_cast<long>(getpid())));
-    std::filesystem::create_directories(path);
-    return path;
-  }();
-  return folder;
+  static const TFuzzFolder folder;
+  return folder.Path();
 }
 
 }  // namespace
