@@ -94,8 +94,6 @@ TTagMatch FindOpeningTag(std::string_view text, std::string_view name) {
 
 }  // namespace
 
-bool IsCoordinateSpace(char c) { return HasClass(c, kSpace); }
-
 TKMLReader::TKMLReader() = default;
 
 TKMLReader::~TKMLReader() { Close(); }

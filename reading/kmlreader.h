@@ -128,7 +128,4 @@ class TKMLReader {
   size_t m_chunk_size = 500;
 };
 
-// Whitespace inside coordinate text: space, tab, CR and LF.
-bool IsCoordinateSpace(char c);
-
 }  // namespace trelvo
