@@ -228,8 +228,10 @@ TEST_F(BadInput, OutputIsTheInputThroughAnySpelling) {
   WriteFileBytes(m_folder.Path("in.kml"), "<Point><coordinates>1,2,3</coordinates></Point>");
   fs::create_symlink(m_folder.Path("in.kml"), m_folder.Path("link.kml"));
   fs::create_hard_link(m_folder.Path("in.kml"), m_folder.Path("hard.kml"));
-  for (const std::string& output : {m_folder.Path("in.kml"), m_folder.Path("link.kml"),
-                                    m_folder.Path("hard.kml"), m_folder.Path("./in.kml")}) {
+  fs::create_directory(m_folder.Path("sub"));
+  for (const std::string& output :
+       {m_folder.Path("in.kml"), m_folder.Path("link.kml"), m_folder.Path("hard.kml"),
+        m_folder.Path("./in.kml"), m_folder.Path("sub/../in.kml")}) {
     EXPECT_EQ(Convert(m_folder.Path("in.kml"), output), -1);
     EXPECT_EQ(m_error, "Cannot create output file \"" + output + "\": it is the input file");
   }
