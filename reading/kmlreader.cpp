@@ -412,9 +412,8 @@ bool TKMLReader::ReadCoordinateList(bool single) {
   while (HasData() && !result && progress) {
     progress = false;
     TopUp();
-    const size_t lt = FindLessThan();
-    if (lt != m_window_end) {
-      const size_t stretch_end = lt;
+    const size_t stretch_end = FindLessThan();
+    if (stretch_end != m_window_end) {
       if (ReadStretch(stretch_end, single)) return true;
       if (OpensComment()) {
         if (!SkipComment()) return false;

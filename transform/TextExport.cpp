@@ -19,27 +19,26 @@ constexpr std::string_view kLineBreak = "\r\n";
 #if defined(__SIZEOF_INT128__)
 __extension__ typedef unsigned __int128 TUint128;
 
-constexpr uint64_t kPowersOfTen20[] = {1ULL,
-                                       10ULL,
-                                       100ULL,
-                                       1000ULL,
-                                       10000ULL,
-                                       100000ULL,
-                                       1000000ULL,
-                                       10000000ULL,
-                                       100000000ULL,
-                                       1000000000ULL,
-                                       10000000000ULL,
-                                       100000000000ULL,
-                                       1000000000000ULL,
-                                       10000000000000ULL,
-                                       100000000000000ULL,
-                                       1000000000000000ULL,
-                                       10000000000000000ULL,
-                                       100000000000000000ULL,
-                                       1000000000000000000ULL,
-                                       10000000000000000000ULL};
-constexpr const uint64_t* kPowersOfTen = kPowersOfTen20;
+constexpr uint64_t kPowersOfTen[] = {1ULL,
+                                     10ULL,
+                                     100ULL,
+                                     1000ULL,
+                                     10000ULL,
+                                     100000ULL,
+                                     1000000ULL,
+                                     10000000ULL,
+                                     100000000ULL,
+                                     1000000000ULL,
+                                     10000000000ULL,
+                                     100000000000ULL,
+                                     1000000000000ULL,
+                                     10000000000000ULL,
+                                     100000000000000ULL,
+                                     1000000000000000ULL,
+                                     10000000000000000ULL,
+                                     100000000000000000ULL,
+                                     1000000000000000000ULL,
+                                     10000000000000000000ULL};
 
 // "00" to "99", for writing two digits at a time.
 constexpr char kDigitPairs[] =
@@ -207,10 +206,6 @@ void TTextWriter::WriteVertexRow(const TXYZPoint& point) {
   *out++ = '\r';
   *out++ = '\n';
   m_used = static_cast<size_t>(out - m_buffer.data());
-}
-
-void TTextWriter::WriteVertexBlock(const TXYZList& points) {
-  WriteVertexBlock(points.Count() > 0 ? &points.Get(1) : nullptr, points.Count());
 }
 
 void TTextWriter::WriteVertexBlock(const TXYZPoint* points, int32_t count) {

@@ -57,8 +57,7 @@ class TTextWriter {
   // X and Y with 10 decimals, Z with 5 or the single character 0 when it is exactly zero.
   void WriteVertexRow(const TXYZPoint& point);
 
-  // An empty line, "<n> Vertices", then one row per point.
-  void WriteVertexBlock(const TXYZList& points);
+  // An empty line, "<count> Vertices", then one row per point.
   void WriteVertexBlock(const TXYZPoint* points, int32_t count);
 
   // Hands everything buffered to the file.

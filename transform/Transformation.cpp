@@ -62,10 +62,7 @@ int64_t TransformEntities(TKMLReader& reader, TTextWriter& writer, TProgressWind
   const TNextOperation next = ReaderOperation(entity_type);
   TPipelinedWriter pipeline(writer, entity_type == static_cast<uint8_t>(TEntityType::kPoint));
   TCounter counter(progress, reader);
-  bool keep_reading = true;
-  while (keep_reading) {
-    keep_reading = (reader.*next)();
-    if (!keep_reading) break;
+  while ((reader.*next)()) {
     counter.Increment();
     pipeline.Add(reader.Points());
   }

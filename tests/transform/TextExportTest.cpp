@@ -128,12 +128,10 @@ TEST_F(TextWriterTest, SeparatesFieldsWithTheChosenCharacter) {
 }
 
 TEST_F(TextWriterTest, WritesAVertexBlockWithItsCount) {
-  TXYZList points;
-  EXPECT_EQ(Written(',', [&](TTextWriter& writer) { writer.WriteVertexBlock(points); }),
+  EXPECT_EQ(Written(',', [](TTextWriter& writer) { writer.WriteVertexBlock(nullptr, 0); }),
             "\r\n0 Vertices\r\n");
-  points.Add(1, 2, 3);
-  points.Add(4, 5, 0);
-  EXPECT_EQ(Written(',', [&](TTextWriter& writer) { writer.WriteVertexBlock(points); }),
+  const TXYZPoint points[] = {{1, 2, 3}, {4, 5, 0}};
+  EXPECT_EQ(Written(',', [&](TTextWriter& writer) { writer.WriteVertexBlock(points, 2); }),
             "\r\n2 Vertices\r\n1.0000000000,2.0000000000,3.00000\r\n"
             "4.0000000000,5.0000000000,0\r\n");
 }
