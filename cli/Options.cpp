@@ -7,10 +7,10 @@
 namespace trelvo::cli {
 namespace {
 
-uint8_t ParseType(const std::string& value) {
-  if (value == "point") return 1;
-  if (value == "path") return 2;
-  if (value == "polygon") return 3;
+TEntityType ParseType(const std::string& value) {
+  if (value == "point") return TEntityType::kPoint;
+  if (value == "path") return TEntityType::kPath;
+  if (value == "polygon") return TEntityType::kPolygon;
   throw std::invalid_argument("bad --type value '" + value + "' (point, path or polygon)");
 }
 

@@ -1,5 +1,7 @@
 // trelvo-cli: converts the geometry of a KML file into delimited text from the command line.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -7,7 +9,6 @@
 
 #include "cli/Options.h"
 #include "cli/Terminal.h"
-#include "reading/IoError.h"
 #include "transform/Transformation.h"
 
 namespace {
@@ -51,10 +52,11 @@ int main(int argc, char** argv) {
       entities = trelvo::Transform(options.settings, progress);
     }
     std::printf("%lld Entities\n", static_cast<long long>(entities));
-    return std::fflush(stdout) == 0 ? 0 : 1;
-  } catch (const trelvo::TIoError& error) {
-    std::fprintf(stderr, "trelvo-cli: %s\n", error.what());
-    return 1;
+    if (std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "trelvo-cli: cannot write standard output: %s\n", std::strerror(errno));
+      return 1;
+    }
+    return 0;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "trelvo-cli: %s\n", error.what());
     return 1;

@@ -1,5 +1,7 @@
 #include "transform/PipelinedWriter.h"
 
+#include <cassert>
+
 namespace trelvo {
 namespace {
 // Vertices per batch: large enough to make the hand-off rare, small enough to stay in cache.
@@ -23,10 +25,11 @@ void TPipelinedWriter::Add(const TXYZList& points) {
     HandOff();
     std::unique_lock<std::mutex> lock(m_mutex);
     WaitUntilIdle(lock);
-    WriteEntity(&points.Get(1), count);
+    WriteEntity(points.Data(), count);
     return;
   }
-  for (int32_t i = 1; i <= count; ++i) m_filling.points.push_back(points.Get(i));
+  assert(count <= points.Count());
+  m_filling.points.insert(m_filling.points.end(), points.Data(), points.Data() + count);
   m_filling.counts.push_back(count);
   if (m_filling.points.size() >= kBatchPoints) HandOff();
 }

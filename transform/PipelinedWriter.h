@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "reading/ULShortXYZ.h"
+#include "reading/PointList.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 #include "transform/AtomicFile.h"
 
@@ -127,17 +129,17 @@ char* FormatFixedFast(char*, double, int) { return nullptr; }
 
 }  // namespace
 
-std::string_view EntityTypeName(uint8_t entity_type) {
+std::string_view EntityTypeName(TEntityType entity_type) {
   switch (entity_type) {
-    case static_cast<uint8_t>(TEntityType::kPoint):
+    case TEntityType::kPoint:
       return "Point";
-    case static_cast<uint8_t>(TEntityType::kPath):
+    case TEntityType::kPath:
       return "Path";
-    case static_cast<uint8_t>(TEntityType::kPolygon):
+    case TEntityType::kPolygon:
       return "Polygon";
-    default:
-      return {};
   }
+  throw std::invalid_argument("unknown entity type " +
+                              std::to_string(static_cast<int>(entity_type)));
 }
 
 char* FormatFixed(char* out, double value, int decimals) {

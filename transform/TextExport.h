@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "reading/ULShortXYZ.h"
+#include "reading/PointList.h"
 
 namespace trelvo {
 
@@ -26,8 +26,9 @@ enum class TEntityType : uint8_t {
   kPolygon = 3,  // every Polygon's first LinearRing, a vertex block each
 };
 
-// The name written after "Entity type:", or empty for a value outside 1..3.
-std::string_view EntityTypeName(uint8_t entity_type);
+// The name written after "Entity type:". Throws std::invalid_argument for a value outside the
+// enumeration.
+std::string_view EntityTypeName(TEntityType entity_type);
 
 // Room FormatFixed needs: the longest fixed-point double (309 integer digits) and decimals.
 inline constexpr size_t kFixedRoom = 340;

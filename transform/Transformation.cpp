@@ -1,8 +1,9 @@
 #include "transform/Transformation.h"
 
 #include <chrono>
+#include <stdexcept>
 
-#include "reading/kmlreader.h"
+#include "reading/KmlReader.h"
 #include "transform/AtomicFile.h"
 #include "transform/PipelinedWriter.h"
 #include "transform/TextExport.h"
@@ -45,22 +46,23 @@ class TCounter {
 
 using TNextOperation = bool (TKMLReader::*)();
 
-TNextOperation ReaderOperation(uint8_t entity_type) {
+TNextOperation ReaderOperation(TEntityType entity_type) {
   switch (entity_type) {
-    case static_cast<uint8_t>(TEntityType::kPoint):
+    case TEntityType::kPoint:
       return &TKMLReader::NextPoint;
-    case static_cast<uint8_t>(TEntityType::kPath):
+    case TEntityType::kPath:
       return &TKMLReader::NextLineString;
-    default:
+    case TEntityType::kPolygon:
       return &TKMLReader::NextPolygon;
   }
+  throw std::invalid_argument("unknown entity type");
 }
 
 // The entity loop: one reader call per entity until the first false.
 int64_t TransformEntities(TKMLReader& reader, TTextWriter& writer, TProgressWindow& progress,
-                          uint8_t entity_type) {
+                          TEntityType entity_type) {
   const TNextOperation next = ReaderOperation(entity_type);
-  TPipelinedWriter pipeline(writer, entity_type == static_cast<uint8_t>(TEntityType::kPoint));
+  TPipelinedWriter pipeline(writer, entity_type == TEntityType::kPoint);
   TCounter counter(progress, reader);
   while ((reader.*next)()) {
     counter.Increment();
@@ -87,13 +89,9 @@ int64_t Transform(const TRunSettings& settings, TProgressWindow& progress) {
   TAtomicFile output(settings.OutputFileName, settings.InputFileName);
   TTextWriter writer(output, settings.Separator);
   writer.WriteHeader();
-  const std::string_view type_name = EntityTypeName(settings.EntityType);
-  int64_t entity_count = 0;
-  if (!type_name.empty()) {
-    writer.WriteLine(type_name);
-    writer.WriteLine();
-    entity_count = TransformEntities(reader, writer, progress, settings.EntityType);
-  }
+  writer.WriteLine(EntityTypeName(settings.EntityType));
+  writer.WriteLine();
+  const int64_t entity_count = TransformEntities(reader, writer, progress, settings.EntityType);
   writer.Flush();
   output.Commit();
   return entity_count;

@@ -6,14 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include "transform/TextExport.h"
+
 namespace trelvo {
 
 // What the main window (or the command line) chooses before a run.
 struct TRunSettings {
   std::string InputFileName;
   std::string OutputFileName;
-  uint8_t EntityType = 2;  // 1 Point, 2 Path, 3 Polygon (TEntityType)
-  char Separator = ',';    // ',' CSV, ' ' TXT, '\t' TAB
+  TEntityType EntityType = TEntityType::kPath;
+  char Separator = ',';  // ',' CSV, ' ' TXT, '\t' TAB
 };
 
 // The progress window as the run drives it. Creating it is TRunUi::CreateProgressWindow,

@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "reading/kmlreader.h"
-#include "tests/support/ReaderHelpers.h"
+#include "tests/support/TestSupport.h"
 
 namespace trelvo::fuzz {
+
+constexpr TEntityType kTypes[] = {TEntityType::kPoint, TEntityType::kPath, TEntityType::kPolygon};
 
 // The first byte picks the block size the input arrives in (so block boundaries fall
 // anywhere); the rest is the file.

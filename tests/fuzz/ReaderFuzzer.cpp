@@ -1,19 +1,16 @@
 // Arbitrary bytes through the reader: no crash, no undefined behaviour, no endless loop.
+#include <memory>
+
 #include "tests/fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using trelvo::test::TKind;
   const std::string text = trelvo::fuzz::Text(data, size);
-  const size_t piece = trelvo::fuzz::PieceSize(data, size);
-  for (TKind kind : {TKind::kPoint, TKind::kPath, TKind::kPolygon}) {
+  for (const trelvo::TEntityType type : trelvo::fuzz::kTypes) {
     trelvo::TKMLReader reader;
-    trelvo::test::OpenText(reader, text, piece);
-    size_t entities = 0;
-    for (;;) {
-      const bool found = trelvo::test::Next(reader, kind);
-      if (!found) break;
+    reader.Open(std::make_unique<trelvo::TMemorySource>(text, trelvo::fuzz::PieceSize(data, size)));
+    for (size_t entities = 0; trelvo::test::Next(reader, type);) {
       if (++entities > trelvo::fuzz::MaxEntities(text)) __builtin_trap();
-      if (kind == TKind::kPoint && reader.Points().Count() != 1) __builtin_trap();
+      if (type == trelvo::TEntityType::kPoint && reader.Points().Count() != 1) __builtin_trap();
     }
   }
   return 0;

@@ -1,139 +1,173 @@
-// The reader's behaviour on well-formed and malformed text, and its independence from how
-// the input is split into blocks.
+// What the reader finds in a text, as one table: each row is read whole and in pieces of 1, 2,
+// 3 and 7 bytes, so block boundaries (and CR LF pairs split between blocks) never change a
+// result.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "reading/IoError.h"
-#include "tests/support/ReaderHelpers.h"
+#include "tests/support/TestSupport.h"
 
 namespace trelvo {
 namespace {
 
-using test::ReadAll;
-using test::TKind;
+constexpr TEntityType P = TEntityType::kPoint;
+constexpr TEntityType L = TEntityType::kPath;
+constexpr TEntityType G = TEntityType::kPolygon;
 
-std::string Line(const std::string& coordinates) {
-  return "<Placemark><LineString><coordinates>" + coordinates +
-         "</coordinates></LineString></Placemark>\n";
+struct TCase {
+  TEntityType type;
+  std::string text;
+  std::string expected;  // test::ReadAll's form: "([1,2,0][3,4,0])([5,6,7])"
+};
+
+std::string Coords(const std::string& inner) { return "<coordinates>" + inner + "</coordinates>"; }
+
+std::string Line(const std::string& inner) {
+  return "<LineString>" + Coords(inner) + "</LineString>\n";
 }
 
-std::string Point(const std::string& coordinates) {
-  return "<Placemark><Point><coordinates>" + coordinates + "</coordinates></Point></Placemark>\n";
-}
+std::string Pt(const std::string& inner) { return "<Point>" + Coords(inner) + "</Point>\n"; }
 
-TEST(KmlReader, ReadsTheTuplesOfAPath) {
-  EXPECT_EQ(ReadAll(Line("-122.1,37.4,0 -122.2,37.5,10 "), TKind::kPath),
-            "([-122.1,37.4,0][-122.2,37.5,10])");
-  // The same with the tuples on the line after the opening tag.
-  EXPECT_EQ(ReadAll("<LineString><coordinates>\n-122.1,37.4,0 -122.2,37.5,10 </coordinates>",
-                    TKind::kPath),
-            "([-122.1,37.4,0][-122.2,37.5,10])");
-}
-
-TEST(KmlReader, FindsGeometriesInFileOrderAndOnlyOfTheRequestedKind) {
-  const std::string text = "<kml><Document>\n" + Point("1,2,3") + Line("4,5,6 7,8,9") +
-                           Point("10,11,12") + Line("13,14,15") + "</Document></kml>\n";
-  EXPECT_EQ(ReadAll(text, TKind::kPoint), "([1,2,3])([10,11,12])");
-  EXPECT_EQ(ReadAll(text, TKind::kPath), "([4,5,6][7,8,9])([13,14,15])");
-  EXPECT_EQ(ReadAll(text, TKind::kPolygon), "");
-}
-
-TEST(KmlReader, AnEmptyCoordinatesElementIsAPathOfNoVertices) {
-  EXPECT_EQ(ReadAll(Line("") + Line(" ") + Line("1,2,3"), TKind::kPath), "()()([1,2,3])");
-}
-
-TEST(KmlReader, APolygonGivesItsFirstRingOnly) {
-  const std::string polygon =
-      "<Polygon><outerBoundaryIs><LinearRing><coordinates>0,0,0 1,0,0 1,1,0 0,0,0"
-      "</coordinates></LinearRing></outerBoundaryIs>\n<innerBoundaryIs><LinearRing><coordinates>"
-      "0.2,0.2,0 0.3,0.2,0 0.2,0.2,0</coordinates></LinearRing></innerBoundaryIs></Polygon>\n";
-  const std::string second =
-      "<Polygon><outerBoundaryIs><LinearRing><coordinates>5,5,5 6,6,6 5,5,5</coordinates>"
-      "</LinearRing></outerBoundaryIs></Polygon>\n";
-  EXPECT_EQ(ReadAll(polygon + second, TKind::kPolygon),
-            "([0,0,0][1,0,0][1,1,0][0,0,0])([5,5,5][6,6,6][5,5,5])");
-}
-
-TEST(KmlReader, TagNamesAreCaseSensitiveAndWhole) {
-  EXPECT_EQ(ReadAll("<point><coordinates>1,2,3</coordinates></point>", TKind::kPoint), "");
-  EXPECT_EQ(ReadAll("<PointX><coordinates>1,2,3</coordinates></PointX>", TKind::kPoint), "");
-  EXPECT_EQ(ReadAll("<Points><coordinates>1,2,3</coordinates></Points>", TKind::kPoint), "");
-  EXPECT_EQ(ReadAll("</Point><LineStringStyle>", TKind::kPath), "");
-}
-
-// Number text that is not a number in full keeps its longest numeric prefix; none gives 0.
-TEST(KmlReader, MalformedNumbersKeepTheirNumericPrefix) {
-  EXPECT_EQ(ReadAll(Point("3,4,5ddd"), TKind::kPoint), "([3,4,5])");
-  EXPECT_EQ(ReadAll(Point("xxx,20,200"), TKind::kPoint), "([0,20,200])");
-  EXPECT_EQ(ReadAll(Point("+3,+4,+5"), TKind::kPoint), "([3,4,5])");
-  EXPECT_EQ(ReadAll(Point("1,2,7.76166643845E-1"), TKind::kPoint), "([1,2,0.776166643845])");
-  EXPECT_EQ(ReadAll(Point("nan,inf,-"), TKind::kPoint), "([0,0,0])");
-  EXPECT_EQ(ReadAll(Point("1e400,-1e400,1e-400"), TKind::kPoint), "([inf,-inf,0])");
-}
-
-TEST(KmlReader, ATruncatedFileDoesNotYieldItsLastGeometry) {
-  EXPECT_EQ(ReadAll(Line("1,2,3") + "<LineString><coordinates>4,5,6 7,8", TKind::kPath),
-            "([1,2,3])");
-  EXPECT_EQ(ReadAll(Point("1,2,3") + "<Point><coordinates>4,5,6", TKind::kPoint), "([1,2,3])");
-  EXPECT_EQ(ReadAll("<Point><coordin", TKind::kPoint), "");
-  EXPECT_EQ(ReadAll("<Point id=\"unterminated", TKind::kPoint), "");
-}
-
-// A tuple longer than the Window (a number of hundreds of digits) is read whole; only coordinate
-// text of 64 KiB without a delimiter ends the list, and with it the search.
-TEST(KmlReader, ReadsTuplesLongerThanTheWindowUpToALimit) {
-  const std::string digits(400, '7');
-  EXPECT_EQ(ReadAll(Line("1,2,3 " + digits + ",1,1 4,5,6") + Line("8,8,8"), TKind::kPath),
-            "([1,2,3][inf,1,1][4,5,6])([8,8,8])");
-  EXPECT_EQ(ReadAll(Line("1,2,3\n" + digits + "\n,1,1\n4,5,6") + Line("8,8,8"), TKind::kPath),
-            "([1,2,3][inf,0,0][0,1,1][4,5,6])([8,8,8])");
-  EXPECT_EQ(ReadAll(Point("0." + std::string(500, '0') + "1,2,3"), TKind::kPoint), "([0,2,3])");
-  const std::string endless(100000, '7');
-  EXPECT_EQ(ReadAll(Line("1,2,3 " + endless + " 4,5,6") + Line("8,8,8"), TKind::kPath), "");
-}
-
-TEST(KmlReader, AFileWithoutGeometryGivesNothing) {
-  for (const std::string& text : std::vector<std::string>{
-           "", "\n", "\r\n\r\n", "<kml></kml>", std::string(5000, 'x'), std::string("\0\0\0", 3)}) {
-    EXPECT_EQ(ReadAll(text, TKind::kPoint), "");
-    EXPECT_EQ(ReadAll(text, TKind::kPath), "");
-    EXPECT_EQ(ReadAll(text, TKind::kPolygon), "");
-  }
-}
-
-// The block size of the underlying reads, and where CR LF pairs fall between blocks, must not
-// change what is found: the reader sees the same text however it arrives.
-TEST(KmlReader, ResultsDoNotDependOnHowTheInputArrives) {
-  std::string big_line;
-  for (int i = 0; i < 300; ++i) big_line += Point(std::to_string(i) + ",1.5,2") + "  ";
-  const std::vector<std::string> texts = {
-      Line("1,2,3 4,5,6") + Point("7,8,9"),
-      "<Point>\r\n\r\n<coordinates>\r\n\t1,2,3\r\n</coordinates></Point>\r\n",
-      "<LineString>\r\n<coordinates>\r\n1,2,3\r\n4,5,6\r\n\r7,8,9\r</coordinates>\r",
-      "<Polygon id='a'>\n<LinearRing>\n<coordinates>1,2 3,4 5,6</coordinates>\n",
-      big_line,
+std::vector<TCase> Cases() {
+  const std::string d400(400, '7');
+  const std::string doc = "<kml><Document>\n" + Pt("1,2,3") + Line("4,5,6 7,8,9") + Pt("10,11,12") +
+                          Line("13,14,15") + "</Document></kml>\n";
+  const std::string ring = "<Polygon><outerBoundaryIs><LinearRing>" +
+                           Coords("0,0,0 1,0,0 1,1,0 0,0,0") +
+                           "</LinearRing></outerBoundaryIs>\n<innerBoundaryIs><LinearRing>" +
+                           Coords("0.2,0.2,0 0.3,0.2,0 0.2,0.2,0") +
+                           "</LinearRing></innerBoundaryIs></Polygon>\n<Polygon><LinearRing>" +
+                           Coords("5,5,5 6,6,6 5,5,5") + "</LinearRing></Polygon>";
+  std::vector<TCase> cases = {
+      // Geometries of the requested kind, in file order; a polygon gives its first ring.
+      {L, Line("-122.1,37.4,0 -122.2,37.5,10 "), "([-122.1,37.4,0][-122.2,37.5,10])"},
+      {L, "<LineString><coordinates>\n-122.1,37.4,0 -122.2,37.5,10</coordinates>",
+       "([-122.1,37.4,0][-122.2,37.5,10])"},
+      {P, doc, "([1,2,3])([10,11,12])"},
+      {L, doc, "([4,5,6][7,8,9])([13,14,15])"},
+      {G, doc, ""},
+      {G, ring, "([0,0,0][1,0,0][1,1,0][0,0,0])([5,5,5][6,6,6][5,5,5])"},
+      {L, Line("") + Line(" ") + Line("1,2,3"), "()()([1,2,3])"},
+      // Tag names are whole and case-sensitive; prefixes and attributes are allowed.
+      {P, "<point>" + Coords("1,2,3") + "<PointX>" + Coords("1,2,3") + "<Points>", ""},
+      {L, "</Point><LineStringStyle>" + Coords("1,2,3"), ""},
+      {P, "<kml:Point><kml:coordinates>2,49,0</kml:coordinates></kml:Point>", "([2,49,0])"},
+      {L, "<k2.x-y_z:LineString id='a'><k2.x-y_z:coordinates>1,2 3,4</k2.x-y_z:coordinates>",
+       "([1,2,0][3,4,0])"},
+      {G, "<kml:Polygon><kml:LinearRing><kml:coordinates>1,2,3</kml:coordinates>", "([1,2,3])"},
+      {P, "<kml:point><kml:coordinates>1,2,3</kml:coordinates><:Point>" + Coords("1,2,3"), ""},
+      {P,
+       "<Point id=\"p1\">" + Coords("1,2,3") + "<Point\tid=\"p\">" + Coords("4,5,6") +
+           "<Point\nid=\"q\"\n>" + Coords("7,8,9"),
+       "([1,2,3])([4,5,6])([7,8,9])"},
+      {L, "<LineString id=\"a\"\n  extra='b'>" + Coords("1,2,3"), "([1,2,3])"},
+      {G, "<Polygon id=\"b\"><LinearRing id=\"c\">" + Coords("1,2,3 4,5,6 1,2,3"),
+       "([1,2,3][4,5,6][1,2,3])"},
+      {P, "<Point id=\"a>b\" name='<Point>'>" + Coords("1,2,3"), "([1,2,3])"},
+      {P, "<Point id=\"" + std::string(3000, 'i') + "\">" + Coords("1,2,3"), "([1,2,3])"},
+      // Self-closing geometry tags have no content: they are no entities and take nothing.
+      {P, "<Point/>" + Coords("1,2,3") + "<Point id=\"x\"/>\n<Point />" + Coords("4,5,6"), ""},
+      {L, "<LineString id=\"l\"/>" + Coords("1,2,3") + Line("4,5,6"), "([4,5,6])"},
+      {G,
+       "<Polygon/><LinearRing>" + Coords("9,9,9") + "<Polygon><LinearRing/><LinearRing>" +
+           Coords("1,2,3"),
+       "([1,2,3])"},
+      {L, "<LineString><coordinates/></LineString>" + Line("1,2,3"), "()([1,2,3])"},
+      {P, "<Point><coordinates/></Point>" + Pt("1,2,3"), "([1,2,3])"},
+      // Numbers keep their longest numeric prefix; none gives 0.
+      {P, Pt("3,4,5ddd") + Pt("xxx,20,200") + Pt("+3,+4,+5"), "([3,4,5])([0,20,200])([3,4,5])"},
+      {P, Pt("1,2,7.76166643845E-1") + Pt("nan,inf,-") + Pt("1e400,-1e400,1e-400"),
+       "([1,2,0.776166643845])([0,0,0])([inf,-inf,0])"},
+      // A truncated file does not yield its last geometry.
+      {L, Line("1,2,3") + "<LineString><coordinates>4,5,6 7,8", "([1,2,3])"},
+      {P, Pt("1,2,3") + "<Point><coordinates>4,5,6", "([1,2,3])"},
+      {P, "<Point><coordin", ""},
+      {P, "<Point id=\"unterminated", ""},
+      // Tuples longer than the Window are read whole; 64 KiB without a delimiter end the list.
+      {L, Line("1,2,3 " + d400 + ",1,1 4,5,6") + Line("8,8,8"),
+       "([1,2,3][inf,1,1][4,5,6])([8,8,8])"},
+      {L, Line("1,2,3\n" + d400 + "\n,1,1\n4,5,6") + Line("8,8,8"),
+       "([1,2,3][inf,0,0][0,1,1][4,5,6])([8,8,8])"},
+      {P, Pt("0." + std::string(500, '0') + "1,2,3"), "([0,2,3])"},
+      {L, Line("1,2,3 " + std::string(100000, '7') + " 4,5,6") + Line("8,8,8"), ""},
+      // Blank lines never end a search or a coordinate list.
+      {P, "<Document>\n\n" + Pt("1,2,3") + "\n\n\n" + Pt("4,5,6"), "([1,2,3])([4,5,6])"},
+      {P, "<Point>\n\n<coordinates>\n\n1,2,3\n\n</coordinates></Point>", "([1,2,3])"},
+      {L,
+       "<LineString><coordinates>1,2,3" + std::string(2000, '\n') + "4,5,6 " +
+           std::string(700, ' ') + "</coordinates>",
+       "([1,2,3][4,5,6])"},
+      {L, std::string(5000, '\n') + Line("7,8,9"), "([7,8,9])"},
+      // Line breaks, tabs and lone CRs separate tuples like spaces; CR LF is one break.
+      {L, Line("\n1,2,3\n4,5,6\n7,8,9\n"), "([1,2,3][4,5,6][7,8,9])"},
+      {L, Line("\r\n\t\t\t1,2,3\r\n\t\t\t4,5,6\r\n\t\t"), "([1,2,3][4,5,6])"},
+      {P, "<Point>\r\n\r\n<coordinates>\r\n\t-1.5,2.5,3.5\r\n\t</coordinates></Point>\r\n",
+       "([-1.5,2.5,3.5])"},
+      {L, "<LineString>\r\n<coordinates>\r\n1,2,3\r\n4,5,6\r\n\r7,8,9\r</coordinates>\r",
+       "([1,2,3][4,5,6][7,8,9])"},
+      {L, Line("1,2,3\t4,5,6") + Line("\t 1,2,3 \t\r\n 4,5,6\t"),
+       "([1,2,3][4,5,6])([1,2,3][4,5,6])"},
+      {L, Line("1,\t2,\n3") + Line("1,2,3\r4,5,6"), "([1,2,3])([1,2,3][4,5,6])"},
+      // The last tuple ends at the closing tag; two numbers give Z = 0, one gives X alone.
+      {L, Line("1,2,3") + Line("1,2"), "([1,2,3])([1,2,0])"},
+      {L, Line("-122.1,37.4 -122.2,37.5 ") + Line("1,2 3,4,5 6,7"),
+       "([-122.1,37.4,0][-122.2,37.5,0])([1,2,0][3,4,5][6,7,0])"},
+      {L, Line("1.0, 2.0, 3.0 4.0, 5.0, 6.0") + Line("19, 37 19, 41"),
+       "([1,2,3][4,5,6])([19,37,0][19,41,0])"},
+      {P, Pt("2,49") + Pt("3,50") + Pt("1 2 3"), "([2,49,0])([3,50,0])([1,0,0])"},
+      // A comma after the third number starts the next tuple.
+      {L, Line("1,2,3,4,5,6") + Line("1, 2, 3, 4, 5, 6, 7, 8, 9") + Line("1,2,3,\n4,5,6,\n"),
+       "([1,2,3][4,5,6])([1,2,3][4,5,6][7,8,9])([1,2,3][4,5,6])"},
+      // A point ends at its closing tag and consumes nothing after it.
+      {P, Pt("1,2,3") + Pt("4,5,6") + Pt("7,8,9"), "([1,2,3])([4,5,6])([7,8,9])"},
+      {P, Pt("1,2,3") + std::string(600, 'x'), "([1,2,3])"},
+      // Points without a tuple are skipped.
+      {P, Pt("") + Pt(" \t\r\n ") + Pt(std::string(700, ' ')) + Line("9,9,9") + Pt("1,2,3"),
+       "([1,2,3])"},
+      {P, Pt("") + Pt("") + Pt(""), ""},
+      // Comments inside coordinates count as whitespace.
+      {L, Line("1,2,3\n<!-- bat: 89% (3473) -->\n4,5,6\n<!-- end -->\n"), "([1,2,3][4,5,6])"},
+      {L, Line("1,2,3<!--a--><!--b-->4,5,6<!-- <coordinates> -->"), "([1,2,3][4,5,6])"},
+      {P, Pt("<!-- first -->1,2,3"), "([1,2,3])"},
+      {L, Line("1,2,3 <!--" + std::string(5000, '-') + "x-->4,5,6"), "([1,2,3][4,5,6])"},
+      {L, "<LineString><coordinates>1,2,3 <!-- no end", ""},
+      {L, Line("1,2,3 <![CDATA[4,5,6]]>"), "([1,2,3])"},
   };
-  for (const std::string& text : texts) {
-    for (TKind kind : {TKind::kPoint, TKind::kPath, TKind::kPolygon}) {
-      const std::string whole = ReadAll(text, kind);
-      for (size_t piece : std::vector<size_t>{1, 2, 3, 5, 17, 999, 1000, 1001}) {
-        ASSERT_EQ(ReadAll(text, kind, piece), whole) << "piece " << piece << " of\n" << text;
-      }
-    }
+  // Files without geometry.
+  for (const std::string& text :
+       {std::string(), std::string("\n"), std::string("\r\n\r\n"), std::string("<kml></kml>"),
+        std::string(5000, 'x'), std::string("\0<\0", 3)}) {
+    for (const TEntityType type : {P, L, G}) cases.push_back({type, text, ""});
   }
+  // A tag on every position around the 1000-character pieces the search reads, also after a
+  // geometry tag found in an earlier piece.
+  for (size_t pad = 980; pad <= 1020; ++pad) {
+    cases.push_back({P, std::string(pad, 'x') + Pt("1,2,3"), "([1,2,3])"});
+    cases.push_back(
+        {L, std::string(pad, 'x') + "<kml:LineString><kml:coordinates>1,2</kml:coordinates>",
+         "([1,2,0])"});
+  }
+  for (size_t pad = 1980; pad <= 2010; ++pad) {
+    cases.push_back({L, "<LineString>" + std::string(pad, ' ') + Coords("5,6,7"), "([5,6,7])"});
+  }
+  // Minified: one line of many points.
+  TCase minified{P, "", ""};
+  for (int i = 0; i < 300; ++i) {
+    minified.text += "<Placemark>" + Pt(std::to_string(i) + ",1.5,2") + "</Placemark>  ";
+    minified.expected += "([" + std::to_string(i) + ",1.5,2])";
+  }
+  cases.push_back(minified);
+  return cases;
 }
 
-TEST(KmlReader, OpenReportsTheFileAndTheCause) {
-  TKMLReader reader;
-  try {
-    reader.Open("/nonexistent-folder/route.kml");
-    FAIL() << "no exception";
-  } catch (const TIoError& error) {
-    EXPECT_STREQ(error.what(),
-                 "Cannot open input file \"/nonexistent-folder/route.kml\": No such file or "
-                 "directory");
+TEST(KmlReader, ReadsEveryCaseAlikeInPiecesOfAnySize) {
+  for (const TCase& c : Cases()) {
+    for (const size_t piece : {SIZE_MAX, size_t{1}, size_t{2}, size_t{3}, size_t{7}}) {
+      ASSERT_EQ(test::ReadAll(c.text, c.type, piece), c.expected)
+          << "type " << static_cast<int>(c.type) << ", pieces of " << piece << ", text:\n"
+          << c.text.substr(0, 300);
+    }
   }
 }
 

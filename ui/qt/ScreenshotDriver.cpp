@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "transform/UChange.h"
-#include "ui/Dialogs.h"
-#include "ui/UMain.h"
+#include "ui/qt/Dialogs.h"
+#include "ui/qt/MainWindow.h"
+#include "ui/qt/ProgressWindow.h"
 
 namespace {
 

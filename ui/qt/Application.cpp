@@ -1,8 +1,8 @@
-#include "ui/Application.h"
+#include "ui/qt/Application.h"
 
 #include <exception>
 
-#include "ui/UMain.h"
+#include "ui/qt/MainWindow.h"
 
 namespace trelvo {
 

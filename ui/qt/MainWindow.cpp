@@ -1,4 +1,4 @@
-#include "ui/UMain.h"
+#include "ui/qt/MainWindow.h"
 
 #include <QApplication>
 #include <QFile>
@@ -15,7 +15,7 @@
 
 #include "transform/FileNames.h"
 #include "transform/TextExport.h"
-#include "transform/UChange.h"
+#include "ui/qt/ProgressWindow.h"
 
 namespace trelvo {
 namespace {
@@ -263,7 +263,9 @@ void TForm1::Button1Click() {
   }
   SetControlsEnabled(false);
   m_settings.Separator = RadioButton1->isChecked() ? ',' : RadioButton2->isChecked() ? ' ' : '\t';
-  m_settings.EntityType = RadioButton4->isChecked() ? 1 : RadioButton5->isChecked() ? 2 : 3;
+  m_settings.EntityType = RadioButton4->isChecked()   ? TEntityType::kPoint
+                          : RadioButton5->isChecked() ? TEntityType::kPath
+                                                      : TEntityType::kPolygon;
   m_settings.InputFileName = ToFileName(Edit1->text());
   m_settings.OutputFileName = ToFileName(Edit2->text());
   try {

@@ -1,4 +1,4 @@
-#include "transform/UChange.h"
+#include "ui/qt/ProgressWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

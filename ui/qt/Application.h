@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "ui/Dialogs.h"
+#include "ui/qt/Dialogs.h"
 
 namespace trelvo {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "reading/ByteSource.h"
-#include "reading/ULShortXYZ.h"
+#include "reading/PointList.h"
 
 namespace trelvo {
 
@@ -104,6 +104,7 @@ class TKMLReader {
   TPointRead ReadPointCoordinates();
   bool ReadLineCoordinates();
   bool ReadRingCoordinates();
+  bool NextGeometry(std::string_view tag, bool (TKMLReader::*read_coordinates)());
 
   void AddPoint(double x, double y, double z) { m_points.Add(x, y, z); }
 

@@ -1,4 +1,4 @@
-#include "reading/kmlreader.h"
+#include "reading/KmlReader.h"
 
 #include <algorithm>
 #include <array>
@@ -475,24 +475,22 @@ bool TKMLReader::NextPoint() {
   }
 }
 
-bool TKMLReader::NextLineString() {
+// Paths and polygons: the next opening `tag` with content (self-closing ones are passed
+// over), then its coordinates read by `read_coordinates`.
+bool TKMLReader::NextGeometry(std::string_view tag, bool (TKMLReader::*read_coordinates)()) {
   m_points.Clear();
   for (;;) {
     m_chunk_size = kSearchChunk;
-    const TTagFound tag = SeekTag("LineString");
-    if (tag == TTagFound::kNotFound) return false;
-    if (tag == TTagFound::kOpen) return ReadLineCoordinates();
+    const TTagFound found = SeekTag(tag);
+    if (found == TTagFound::kNotFound) return false;
+    if (found == TTagFound::kOpen) return (this->*read_coordinates)();
   }
 }
 
-bool TKMLReader::NextPolygon() {
-  m_points.Clear();
-  for (;;) {
-    m_chunk_size = kSearchChunk;
-    const TTagFound tag = SeekTag("Polygon");
-    if (tag == TTagFound::kNotFound) return false;
-    if (tag == TTagFound::kOpen) return ReadRingCoordinates();
-  }
+bool TKMLReader::NextLineString() {
+  return NextGeometry("LineString", &TKMLReader::ReadLineCoordinates);
 }
+
+bool TKMLReader::NextPolygon() { return NextGeometry("Polygon", &TKMLReader::ReadRingCoordinates); }
 
 }  // namespace trelvo

@@ -33,6 +33,9 @@ class TXYZList {
     return m_points[static_cast<size_t>(index - 1)];
   }
 
+  // All points, in order, for loops that need no range check per point; valid like Get.
+  const TXYZPoint* Data() const { return m_points.data(); }
+
   // Empties the list, keeping its capacity.
   void Clear() { m_points.clear(); }
 

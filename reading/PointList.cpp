@@ -1,4 +1,4 @@
-#include "reading/ULShortXYZ.h"
+#include "reading/PointList.h"
 
 #include <stdexcept>
 #include <string>

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "transform/Transformation.h"
-#include "ui/Dialogs.h"
+#include "ui/qt/Dialogs.h"
 
 class QFrame;
 class QGroupBox;

@@ -1,7 +1,7 @@
 // Trelvo: the window program.
-#include "ui/Application.h"
-#include "ui/Dialogs.h"
-#include "ui/UMain.h"
+#include "ui/qt/Application.h"
+#include "ui/qt/Dialogs.h"
+#include "ui/qt/MainWindow.h"
 
 int main(int argc, char** argv) {
   trelvo::TQtDialogs dialogs;

@@ -1,0 +1,65 @@
+// Helpers shared by the tests: scratch folders, file bytes, reading a text into a compact
+// string, and comparisons that fail fast on large texts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "reading/KmlReader.h"
+#include "transform/Transformation.h"
+
+namespace trelvo::test {
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TTempDir {
+ public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+
+  // Path of `name` inside the folder.
+  std::string Path(const std::string& name) const;
+
+  // Names of the entries in the folder, sorted.
+  std::vector<std::string> Entries() const;
+
+ private:
+  std::filesystem::path m_path;
+};
+
+// A progress window that shows nothing, for runs without a display.
+class TNoProgressWindow : public TProgressWindow {
+ public:
+  void Show() override {}
+
+  void SetCounterText(std::string_view) override {}
+
+  void RepaintCounter() override {}
+
+  void RepaintWindow() override {}
+};
+
+// Calls the next-operation of `type` once.
+bool Next(TKMLReader& reader, TEntityType type);
+
+// Every entity the reader finds in `text`, delivered in pieces of `piece` bytes, as
+// "([x,y,z][x,y,z])([x,y,z])" with numbers in their shortest round-trip form.
+std::string ReadAll(const std::string& text, TEntityType type, size_t piece = SIZE_MAX);
+
+// The whole content of a file, and writing one.
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Empty when the texts are equal; otherwise where they first differ, as
+// "line 12: \"...\" != \"...\"". Never prints megabytes.
+std::string FirstDifference(const std::string& actual, const std::string& expected);
+
+// Converts `input` into `output`: the entity count, or -1 with the error text in *error.
+int64_t Convert(const std::string& input, const std::string& output, TEntityType type,
+                char separator = ',', std::string* error = nullptr);
+
+}  // namespace trelvo::test

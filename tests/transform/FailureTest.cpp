@@ -1,0 +1,173 @@
+// Bad inputs and failing outputs: each ends in one error naming the file and the cause, the
+// previous output stays as it was and no temporary file is left; or it converts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+#include "tests/support/TestSupport.h"
+
+namespace trelvo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+const char kPrevious[] = "a previous output that must survive";
+const char kPoint[] = "<Point><coordinates>1,2,3</coordinates></Point>";
+
+// What a case needs of the platform.
+enum class TNeeds {
+  kNothing,
+  kPermissions,  // permission bits that bind this user (not root)
+  kDevFull,      // a device that is always full
+  kSizeLimit,    // a file-size limit (RLIMIT_FSIZE)
+};
+
+struct TFailure {
+  const char* name;
+  const char* input;   // in the folder the fixture prepares
+  const char* output;  // likewise, unless absolute
+  const char* error;   // with {in} and {out} for the full names
+  TNeeds needs = TNeeds::kNothing;
+};
+
+// clang-format off
+const TFailure kFailures[] = {
+    {"InputMissing", "none.kml", "out.csv", "Cannot open input file \"{in}\": No such file or directory"},
+    {"InputIsAFolder", "dir.kml", "out.csv", "Cannot open input file \"{in}\": Is a directory"},
+    {"InputUnreadable", "secret.kml", "out.csv", "Cannot open input file \"{in}\": Permission denied", TNeeds::kPermissions},
+    // The 8-bit reader would find no tag in UTF-16 text and report success with nothing.
+    {"InputUtf16LittleEndian", "le.kml", "out.csv", "Cannot open input file \"{in}\": UTF-16 text is not supported; save it as UTF-8"},
+    {"InputUtf16BigEndian", "be.kml", "out.csv", "Cannot open input file \"{in}\": UTF-16 text is not supported; save it as UTF-8"},
+    {"InputUtf16WithoutMark", "nomark.kml", "out.csv", "Cannot open input file \"{in}\": UTF-16 text is not supported; save it as UTF-8"},
+    {"OutputFolderMissing", "in.kml", "gone/out.csv", "Cannot create output file \"{out}\": No such file or directory"},
+    {"OutputIsAFolder", "in.kml", "dir.csv", "Cannot create output file \"{out}\": Is a directory"},
+    {"OutputFolderReadOnly", "in.kml", "locked/out.csv", "Cannot create output file \"{out}\": Permission denied", TNeeds::kPermissions},
+    {"OutputDiskFull", "in.kml", "/dev/full", "Cannot write output file \"{out}\": No space left on device", TNeeds::kDevFull},
+    {"OutputIsTheInput", "in.kml", "in.kml", "Cannot create output file \"{out}\": it is the input file"},
+    {"OutputIsTheInputSpelledOtherwise", "in.kml", "sub/../in.kml", "Cannot create output file \"{out}\": it is the input file"},
+    {"OutputIsAHardLinkToTheInput", "in.kml", "hard.kml", "Cannot create output file \"{out}\": it is the input file"},
+    // The writer itself fails in the middle of a run: the temporary file goes with it.
+    {"OutputFailsMidRun", "big.kml", "out.csv", "Cannot write output file \"{out}\": File too large", TNeeds::kSizeLimit},
+};
+
+// clang-format on
+
+void PrintTo(const TFailure& failure, std::ostream* out) { *out << failure.name; }
+
+class Failure : public ::testing::TestWithParam<TFailure> {
+ protected:
+  void SetUp() override {
+    WriteFileBytes(m_folder.Path("out.csv"), kPrevious);
+    WriteFileBytes(m_folder.Path("in.kml"), kPoint);
+    WriteFileBytes(m_folder.Path("secret.kml"), kPoint);
+    fs::permissions(m_folder.Path("secret.kml"), fs::perms::none);
+    WriteFileBytes(m_folder.Path("le.kml"), std::string("\xFF\xFE<\0P\0", 6));
+    WriteFileBytes(m_folder.Path("be.kml"), std::string("\xFE\xFF\0<\0P", 6));
+    WriteFileBytes(m_folder.Path("nomark.kml"), std::string("<\0?\0x\0", 6));
+    std::string big;
+    for (int i = 0; i < 20000; ++i) big += kPoint;
+    WriteFileBytes(m_folder.Path("big.kml"), big);
+    fs::create_directory(m_folder.Path("dir.kml"));
+    fs::create_directory(m_folder.Path("dir.csv"));
+    fs::create_directory(m_folder.Path("sub"));
+    fs::create_hard_link(m_folder.Path("in.kml"), m_folder.Path("hard.kml"));
+    fs::create_directory(m_folder.Path("locked"));
+    WriteFileBytes(m_folder.Path("locked/out.csv"), kPrevious);
+    fs::permissions(m_folder.Path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+  }
+
+  // Why the platform cannot have the case, or nothing.
+  std::string Missing(TNeeds needs) {
+    std::FILE* file = std::fopen(m_folder.Path("secret.kml").c_str(), "rb");
+    if (file != nullptr) std::fclose(file);
+    if (needs == TNeeds::kPermissions && file != nullptr) return "permissions do not bind root";
+    if (needs == TNeeds::kDevFull && !fs::exists("/dev/full")) return "no /dev/full here";
+#ifdef _WIN32
+    if (needs == TNeeds::kSizeLimit) return "no file-size limit on Windows";
+#endif
+    return {};
+  }
+
+  test::TTempDir m_folder;
+};
+
+std::string Replace(std::string text, const std::string& name, const std::string& value) {
+  const size_t at = text.find(name);
+  return at == std::string::npos ? text : text.replace(at, name.size(), value);
+}
+
+TEST_P(Failure, NamesTheFileAndTheCauseAndLosesNothing) {
+  const TFailure& c = GetParam();
+  if (const std::string why = Missing(c.needs); !why.empty()) GTEST_SKIP() << why;
+  const std::vector<std::string> before = m_folder.Entries();
+  const std::string input = m_folder.Path(c.input);
+  const std::string output = c.output[0] == '/' ? c.output : m_folder.Path(c.output);
+  std::string error;
+#ifndef _WIN32
+  // A file-size limit makes the writer fail part way, as a full disk would.
+  rlimit old_limit{};
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  if (c.needs == TNeeds::kSizeLimit) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{100000, old_limit.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+#endif
+  EXPECT_EQ(test::Convert(input, output, TEntityType::kPoint, ',', &error), -1);
+#ifndef _WIN32
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+#endif
+  EXPECT_EQ(error, Replace(Replace(c.error, "{in}", input), "{out}", output));
+  EXPECT_EQ(ReadFileBytes(m_folder.Path("out.csv")), kPrevious);
+  EXPECT_EQ(ReadFileBytes(m_folder.Path("locked/out.csv")), kPrevious);
+  EXPECT_EQ(ReadFileBytes(m_folder.Path("in.kml")), kPoint);
+  EXPECT_EQ(m_folder.Entries(), before) << "a temporary file was left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailures),
+                         [](const ::testing::TestParamInfo<TFailure>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
+
+// A single line of 100 MB and a million tuples convert, in bounded memory.
+TEST(HugeInput, Converts) {
+  test::TTempDir folder;
+  const std::string point = "<Placemark>" + std::string(kPoint) + "</Placemark>";
+  std::string block;
+  while (block.size() < 1000000) block += point;
+  {
+    std::ofstream out(folder.Path("line.kml"), std::ios::binary);
+    for (int i = 0; i < 100; ++i) out << block;
+  }
+  const auto points = static_cast<int64_t>(100 * (block.size() / point.size()));
+  EXPECT_EQ(test::Convert(folder.Path("line.kml"), folder.Path("out.csv"), TEntityType::kPoint),
+            points);
+  EXPECT_EQ(fs::file_size(folder.Path("out.csv")),
+            80 + static_cast<uint64_t>(points) *
+                     std::string("1.0000000000,2.0000000000,3.00000\r\n").size());
+  std::string million = "<LineString><coordinates>\n";
+  for (int i = 0; i < 1000000; ++i) million += "1,2,3\n";
+  WriteFileBytes(folder.Path("million.kml"), million + "</coordinates></LineString>");
+  EXPECT_EQ(test::Convert(folder.Path("million.kml"), folder.Path("out.csv"), TEntityType::kPath),
+            1);
+  const std::string body = ReadFileBytes(folder.Path("out.csv"));
+  EXPECT_NE(body.find("\r\n1000000 Vertices\r\n"), std::string::npos);
+  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 1000000 + 8);
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"line.kml", "million.kml", "out.csv"}));
+}
+
+}  // namespace
+}  // namespace trelvo
