@@ -1,26 +1,13 @@
 #include "cli/Terminal.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <algorithm>
+#include <string>
 
 namespace trelvo::cli {
 namespace {
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 constexpr int kBarWidth = 30;
 }  // namespace
-
-bool IsTerminal(std::FILE* stream) {
-#ifdef _WIN32
-  return _isatty(_fileno(stream)) != 0;
-#else
-  return isatty(fileno(stream)) != 0;
-#endif
-}
 
 TProgressBar::TProgressBar(std::FILE* stream, bool enabled)
     : m_stream(stream),
@@ -50,8 +37,8 @@ void TProgressBar::ShowProgress(int64_t entities, uint64_t bytes_read, uint64_t 
   const int filled = static_cast<int>(share * kBarWidth);
   for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
   bar[kBarWidth] = '\0';
-  std::fprintf(m_stream, "\r[%s] %3d%%  %lld entities  %.1f MB/s\033[K", bar,
-               static_cast<int>(share * 100.0), static_cast<long long>(entities), rate);
+  std::fprintf(m_stream, "\r[%s] %3d%%  %s entities  %.1f MB/s\033[K", bar,
+               static_cast<int>(share * 100.0), std::to_string(entities).c_str(), rate);
   std::fflush(m_stream);
   m_drawn = true;
 }

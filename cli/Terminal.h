@@ -8,9 +8,6 @@
 
 namespace trelvo::cli {
 
-// True when the stream is an interactive terminal.
-bool IsTerminal(std::FILE* stream);
-
 // A one-line progress bar: share of the input read, entities and rate, redrawn at most ten
 // times a second and erased when the run ends. Draws nothing unless `enabled`.
 class TProgressBar : public TProgressWindow {

@@ -9,6 +9,7 @@
 
 #include "cli/Options.h"
 #include "cli/Terminal.h"
+#include "platform/Platform.h"
 #include "transform/Transformation.h"
 
 namespace {
@@ -29,7 +30,7 @@ constexpr char kHelp[] =
 
 int main(int argc, char** argv) {
   using trelvo::cli::TOptions;
-  std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::vector<std::string> arguments = trelvo::Utf8Arguments(argc, argv);
   TOptions options;
   try {
     options = trelvo::cli::ParseOptions(arguments);
@@ -48,10 +49,10 @@ int main(int argc, char** argv) {
   try {
     int64_t entities = 0;
     {
-      trelvo::cli::TProgressBar progress(stderr, trelvo::cli::IsTerminal(stderr));
+      trelvo::cli::TProgressBar progress(stderr, trelvo::PrepareConsole(stderr));
       entities = trelvo::Transform(options.settings, progress);
     }
-    std::printf("%lld Entities\n", static_cast<long long>(entities));
+    std::printf("%s Entities\n", std::to_string(entities).c_str());
     if (std::fflush(stdout) != 0) {
       std::fprintf(stderr, "trelvo-cli: cannot write standard output: %s\n", std::strerror(errno));
       return 1;

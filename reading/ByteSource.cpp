@@ -7,6 +7,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/Platform.h"
 #include "reading/IoError.h"
 
 namespace trelvo {
@@ -18,13 +19,13 @@ const char kReadInput[] = "Cannot read input file";
 
 TFileSource::TFileSource(const std::string& file_name) : m_file_name(file_name) {
   std::error_code ec;
-  const std::filesystem::path path(file_name);
+  const std::filesystem::path path = PathFromUtf8(file_name);
   // A folder opens for reading on some platforms and only fails at the first read.
   if (std::filesystem::is_directory(path, ec)) {
     throw TIoError::FromErrno(kOpenInput, file_name, EISDIR);
   }
   errno = 0;
-  m_file = std::fopen(file_name.c_str(), "rb");
+  m_file = OpenFile(file_name, "rb");
   if (m_file == nullptr) throw TIoError::FromErrno(kOpenInput, file_name, errno);
   const auto size = std::filesystem::file_size(path, ec);
   m_size = ec ? 0 : static_cast<uint64_t>(size);

@@ -5,6 +5,7 @@
 #include <random>
 #include <system_error>
 
+#include "platform/Platform.h"
 #include "reading/IoError.h"
 
 namespace trelvo {
@@ -29,18 +30,18 @@ std::string RandomSuffix() {
 
 TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_name)
     : m_target(target) {
-  fs::path target_path(target);
+  fs::path target_path = PathFromUtf8(target);
   std::error_code ec;
   const fs::file_status status = fs::status(target_path, ec);
   if (fs::is_directory(status)) throw TIoError::FromErrno(kCreateOutput, target, EISDIR);
   // Replacing the input while it is being read would destroy it.
-  if (fs::exists(status) && fs::equivalent(target_path, fs::path(input_name), ec)) {
+  if (fs::exists(status) && fs::equivalent(target_path, PathFromUtf8(input_name), ec)) {
     throw TIoError(kCreateOutput, target, "it is the input file");
   }
   if (fs::exists(status) && !fs::is_regular_file(status)) {
     // A device or pipe (/dev/stdout, /dev/null) holds no file to lose: write to it directly.
     errno = 0;
-    m_file = std::fopen(target.c_str(), "wb");
+    m_file = OpenFile(target, "wb");
     if (m_file == nullptr) throw TIoError::FromErrno(kCreateOutput, target, errno);
     return;
   }
@@ -49,20 +50,19 @@ TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_nam
     const fs::path resolved = fs::canonical(target_path, ec);
     if (!ec) target_path = resolved;
   }
-  m_final = target_path.string();
+  m_final = Utf8FromPath(target_path);
   const fs::path folder = target_path.parent_path();
   for (int attempt = 0; attempt < 100 && m_file == nullptr; ++attempt) {
     std::string name = ".";
-    name += target_path.filename().string();
+    name += Utf8FromPath(target_path.filename());
     name += '.';
     name += RandomSuffix();
     name += ".tmp";
-    const fs::path temporary = folder / name;
+    const std::string temporary = Utf8FromPath(folder / PathFromUtf8(name));
     errno = 0;
-    // "x": exclusive creation, so an existing file is never truncated or followed.
-    m_file = std::fopen(temporary.string().c_str(), "wbx");
+    m_file = CreateNewFile(temporary);
     if (m_file != nullptr) {
-      m_temporary = temporary.string();
+      m_temporary = temporary;
     } else if (errno != EEXIST) {
       throw TIoError::FromErrno(kCreateOutput, target, errno);
     }
@@ -79,7 +79,7 @@ void TAtomicFile::Discard() noexcept {
   }
   if (!m_committed && !m_temporary.empty()) {
     std::error_code ec;
-    fs::remove(fs::path(m_temporary), ec);
+    fs::remove(PathFromUtf8(m_temporary), ec);
     m_temporary.clear();
   }
 }
@@ -106,13 +106,14 @@ void TAtomicFile::Commit() {
 
   if (m_temporary.empty()) return;  // written directly
   std::error_code ec;
-  const fs::path final_path(m_final);
+  const fs::path final_path = PathFromUtf8(m_final);
   const fs::file_status existing = fs::status(final_path, ec);
   if (!ec && fs::is_regular_file(existing)) {
-    fs::permissions(fs::path(m_temporary), existing.permissions(), fs::perm_options::replace, ec);
+    fs::permissions(PathFromUtf8(m_temporary), existing.permissions(), fs::perm_options::replace,
+                    ec);
   }
-  fs::rename(fs::path(m_temporary), final_path, ec);
-  if (ec) throw TIoError(kReplaceOutput, m_target, ec.message());
+  const std::string cause = MoveOver(PathFromUtf8(m_temporary), final_path);
+  if (!cause.empty()) throw TIoError(kReplaceOutput, m_target, cause);
   m_committed = true;
 }
 

@@ -7,6 +7,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "platform/Platform.h"
 #include "reading/IoError.h"
 
 namespace trelvo::test {
@@ -26,12 +27,14 @@ TTempDir::~TTempDir() {
   fs::remove_all(m_path, ec);
 }
 
-std::string TTempDir::Path(const std::string& name) const { return (m_path / name).string(); }
+std::string TTempDir::Path(const std::string& name) const {
+  return Utf8FromPath(m_path / PathFromUtf8(name));
+}
 
 std::vector<std::string> TTempDir::Entries() const {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(m_path)) {
-    names.push_back(entry.path().filename().string());
+    names.push_back(Utf8FromPath(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -68,7 +71,7 @@ std::string ReadAll(const std::string& text, TEntityType type, size_t piece) {
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(path, "rb");
   if (file == nullptr) throw std::runtime_error("cannot read " + path);
   std::string bytes;
   char block[65536];
@@ -79,7 +82,7 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = OpenFile(path, "wb");
   if (file == nullptr) throw std::runtime_error("cannot create " + path);
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   if (std::fclose(file) != 0 || !written) throw std::runtime_error("cannot write " + path);

@@ -93,7 +93,8 @@ class Failure : public ::testing::TestWithParam<TFailure> {
   std::string Missing(TNeeds needs) {
     std::FILE* file = std::fopen(m_folder.Path("secret.kml").c_str(), "rb");
     if (file != nullptr) std::fclose(file);
-    if (needs == TNeeds::kPermissions && file != nullptr) return "permissions do not bind root";
+    if (needs == TNeeds::kPermissions && file != nullptr)
+      return "permission bits do not bind this user here (root, or Windows)";
     if (needs == TNeeds::kDevFull && !fs::exists("/dev/full")) return "no /dev/full here";
 #ifdef _WIN32
     if (needs == TNeeds::kSizeLimit) return "no file-size limit on Windows";

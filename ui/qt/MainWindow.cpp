@@ -1,7 +1,6 @@
 #include "ui/qt/MainWindow.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -24,8 +23,8 @@ QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// File names reach the core as the platform's 8-bit names.
-std::string ToFileName(const QString& name) { return QFile::encodeName(name).toStdString(); }
+// File names reach the core as UTF-8.
+std::string ToFileName(const QString& name) { return name.toUtf8().toStdString(); }
 
 template <typename T>
 T* Create(QWidget* parent, const char* name, QRect geometry) {
@@ -97,7 +96,7 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
 }
 
-QString ErrorText(const std::exception& error) { return QString::fromLocal8Bit(error.what()); }
+QString ErrorText(const std::exception& error) { return QString::fromUtf8(error.what()); }
 
 QIcon ApplicationIcon() {
   // A globe with a path across it, in the 16 colours of the classic palette.

@@ -1,0 +1,101 @@
+#include "platform/Platform.h"
+
+#include <cerrno>
+#include <system_error>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace trelvo {
+
+std::filesystem::path PathFromUtf8(std::string_view name) {
+  const std::u8string utf8(name.begin(), name.end());
+  return std::filesystem::path(utf8);
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring Wide(std::string_view text) { return PathFromUtf8(text).wstring(); }
+
+std::string Utf8(const wchar_t* text) { return Utf8FromPath(std::filesystem::path(text)); }
+
+}  // namespace
+
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+  return _wfopen(Wide(name).c_str(), Wide(mode).c_str());
+}
+
+std::FILE* CreateNewFile(const std::string& name) {
+  const int descriptor = _wopen(Wide(name).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
+                                _S_IREAD | _S_IWRITE);
+  if (descriptor < 0) return nullptr;
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
+
+std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return {};
+  }
+  const DWORD error = GetLastError();
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+      error == ERROR_ACCESS_DENIED) {
+    return "it is open in another program, or read-only";
+  }
+  return std::system_category().message(static_cast<int>(error));
+}
+
+std::vector<std::string> Utf8Arguments(int, char**) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 1; wide != nullptr && i < count; ++i) arguments.push_back(Utf8(wide[i]));
+  LocalFree(wide);
+  return arguments;
+}
+
+bool PrepareConsole(std::FILE* stream) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return false;
+  SetConsoleOutputCP(CP_UTF8);
+  return SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+#else
+
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+  return std::fopen(name.c_str(), mode);
+}
+
+std::FILE* CreateNewFile(const std::string& name) { return std::fopen(name.c_str(), "wbx"); }
+
+std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  return ec ? ec.message() : std::string();
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+bool PrepareConsole(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+#endif
+
+}  // namespace trelvo
