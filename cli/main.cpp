@@ -30,6 +30,7 @@ constexpr char kHelp[] =
 
 int main(int argc, char** argv) {
   using trelvo::cli::TOptions;
+  trelvo::InstallInterruptHandlers();
   const std::vector<std::string> arguments = trelvo::Utf8Arguments(argc, argv);
   TOptions options;
   try {

@@ -1,6 +1,8 @@
 #include "platform/Platform.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <system_error>
 
 #ifdef _WIN32
@@ -9,6 +11,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 #else
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -28,6 +31,18 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
 
 namespace {
 
+// The file to remove on an interrupt, read by the console handler's thread.
+wchar_t g_cleanup[32768];
+volatile LONG g_has_cleanup = 0;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+    return FALSE;
+  }
+  if (g_has_cleanup) DeleteFileW(g_cleanup);
+  ExitProcess(130);
+}
+
 std::wstring Wide(std::string_view text) { return PathFromUtf8(text).wstring(); }
 
 std::string Utf8(const wchar_t* text) { return Utf8FromPath(std::filesystem::path(text)); }
@@ -39,8 +54,8 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
 }
 
 std::FILE* CreateNewFile(const std::string& name) {
-  const int descriptor = _wopen(Wide(name).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY,
-                                _S_IREAD | _S_IWRITE);
+  const int descriptor =
+      _wopen(Wide(name).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (descriptor < 0) return nullptr;
   std::FILE* file = _fdopen(descriptor, "wb");
   if (file == nullptr) _close(descriptor);
@@ -67,6 +82,16 @@ std::vector<std::string> Utf8Arguments(int, char**) {
   LocalFree(wide);
   return arguments;
 }
+
+void SetInterruptCleanup(const std::string& name) {
+  g_has_cleanup = 0;
+  const std::wstring wide = Wide(name);
+  if (name.empty() || wide.size() >= std::size(g_cleanup)) return;
+  std::memcpy(g_cleanup, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  g_has_cleanup = 1;
+}
+
+void InstallInterruptHandlers() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 bool PrepareConsole(std::FILE* stream) {
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
@@ -95,6 +120,37 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 bool PrepareConsole(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+namespace {
+
+// The file to remove on an interrupt; the handler may only read it (async-signal safety).
+char g_cleanup[4096];
+volatile std::sig_atomic_t g_has_cleanup = 0;
+
+void OnInterrupt(int signal_number) {
+  if (g_has_cleanup) unlink(g_cleanup);
+  // End the way the signal would have: the shell then reports 128 + its number.
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+}  // namespace
+
+void SetInterruptCleanup(const std::string& name) {
+  g_has_cleanup = 0;
+  if (name.empty() || name.size() >= sizeof(g_cleanup)) return;
+  std::memcpy(g_cleanup, name.c_str(), name.size() + 1);
+  g_has_cleanup = 1;
+}
+
+void InstallInterruptHandlers() {
+  struct sigaction action {};
+
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP})
+    sigaction(signal_number, &action, nullptr);
+}
 
 #endif
 

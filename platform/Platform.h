@@ -35,4 +35,13 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // files, pipes and NUL.
 bool PrepareConsole(std::FILE* stream);
 
+// Names the file an interrupt must remove (empty: none). Cheap; used by the output file for
+// its temporary file whether or not handlers are installed.
+void SetInterruptCleanup(const std::string& name);
+
+// Ctrl-C, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and closing the console) remove the
+// file named by SetInterruptCleanup, then end the program with the conventional status (130
+// for Ctrl-C).
+void InstallInterruptHandlers();
+
 }  // namespace trelvo

@@ -38,6 +38,11 @@ TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_nam
   if (fs::exists(status) && fs::equivalent(target_path, PathFromUtf8(input_name), ec)) {
     throw TIoError(kCreateOutput, target, "it is the input file");
   }
+  if (fs::is_regular_file(status) &&
+      (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+    // Write-protected on purpose, as a shell's '>' would respect.
+    throw TIoError(kCreateOutput, target, "it is read-only");
+  }
   if (fs::exists(status) && !fs::is_regular_file(status)) {
     // A device or pipe (/dev/stdout, /dev/null) holds no file to lose: write to it directly.
     errno = 0;
@@ -51,23 +56,39 @@ TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_nam
     if (!ec) target_path = resolved;
   }
   m_final = Utf8FromPath(target_path);
-  const fs::path folder = target_path.parent_path();
-  for (int attempt = 0; attempt < 100 && m_file == nullptr; ++attempt) {
-    std::string name = ".";
-    name += Utf8FromPath(target_path.filename());
-    name += '.';
-    name += RandomSuffix();
-    name += ".tmp";
-    const std::string temporary = Utf8FromPath(folder / PathFromUtf8(name));
+  int error = CreateTemporary(target_path.parent_path());
+  if ((error == EACCES || error == EPERM) && fs::is_regular_file(status)) {
+    // A writable file in a folder the user cannot write: convert elsewhere and copy the result
+    // over the file once it is complete.
+    std::FILE* probe = OpenFile(m_final, "r+b");
+    if (probe != nullptr) {
+      std::fclose(probe);
+      const fs::path elsewhere = fs::temp_directory_path(ec);
+      if (!ec && CreateTemporary(elsewhere) == 0) {
+        m_copy_over = true;
+        error = 0;
+      }
+    }
+  }
+  if (error != 0) throw TIoError::FromErrno(kCreateOutput, target, error);
+  SetInterruptCleanup(m_temporary);
+}
+
+// Creates the temporary file in `folder` under a short name of its own, so that a target name
+// as long as the file system allows still works. 0, or the errno of the failure.
+int TAtomicFile::CreateTemporary(const fs::path& folder) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary =
+        Utf8FromPath(folder / PathFromUtf8(".trelvo-" + RandomSuffix() + ".tmp"));
     errno = 0;
     m_file = CreateNewFile(temporary);
     if (m_file != nullptr) {
       m_temporary = temporary;
-    } else if (errno != EEXIST) {
-      throw TIoError::FromErrno(kCreateOutput, target, errno);
+      return 0;
     }
+    if (errno != EEXIST) return errno != 0 ? errno : EIO;
   }
-  if (m_file == nullptr) throw TIoError::FromErrno(kCreateOutput, target, EEXIST);
+  return EEXIST;
 }
 
 TAtomicFile::~TAtomicFile() { Discard(); }
@@ -81,6 +102,7 @@ void TAtomicFile::Discard() noexcept {
     std::error_code ec;
     fs::remove(PathFromUtf8(m_temporary), ec);
     m_temporary.clear();
+    SetInterruptCleanup({});
   }
 }
 
@@ -112,9 +134,15 @@ void TAtomicFile::Commit() {
     fs::permissions(PathFromUtf8(m_temporary), existing.permissions(), fs::perm_options::replace,
                     ec);
   }
+  if (m_copy_over) {
+    fs::copy_file(PathFromUtf8(m_temporary), final_path, fs::copy_options::overwrite_existing, ec);
+    if (ec) throw TIoError(kReplaceOutput, m_target, ec.message());
+    return;  // the destructor removes the temporary file
+  }
   const std::string cause = MoveOver(PathFromUtf8(m_temporary), final_path);
   if (!cause.empty()) throw TIoError(kReplaceOutput, m_target, cause);
   m_committed = true;
+  SetInterruptCleanup({});
 }
 
 }  // namespace trelvo

@@ -2,13 +2,16 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace trelvo {
 
 // A file under construction. The temporary file is created exclusively beside the target
-// (same folder, so the final rename stays on one file system) with ordinary permissions.
+// (same folder, so the final rename stays on one file system) with ordinary permissions; where
+// that folder cannot be written it is made in the temporary folder and copied over the target.
+// An interrupted program removes it (SetInterruptCleanup). A write-protected target is refused.
 // Commit() makes it the target; the destructor of an uncommitted file removes it, so a
 // failed run never leaves a half file where a good one stood. A target that exists and is no
 // regular file (a device such as /dev/null) is written directly. Errors throw TIoError.
@@ -32,12 +35,14 @@ class TAtomicFile {
 
  private:
   void Discard() noexcept;
+  int CreateTemporary(const std::filesystem::path& folder);
 
   std::string m_target;     // as the user named it, for messages
   std::string m_final;      // the file to replace (a symbolic link's target)
   std::string m_temporary;  // empty when writing straight to a device
   std::FILE* m_file = nullptr;
   bool m_committed = false;
+  bool m_copy_over = false;  // the temporary file is elsewhere: copy it over the target
 };
 
 }  // namespace trelvo

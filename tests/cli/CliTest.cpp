@@ -10,7 +10,13 @@
 #include "tests/support/TestSupport.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
 #endif
 
 namespace trelvo {
@@ -185,6 +191,41 @@ TEST_F(CliTest, DrawsAProgressBarOnlyOnATerminal) {
   EXPECT_NE(terminal.find("MB/s"), std::string::npos);
   EXPECT_NE(terminal.find("\r\033[K"), std::string::npos) << "the bar is erased";
   EXPECT_NE(terminal.find("400000 Entities"), std::string::npos);
+}
+
+// An interrupted run removes its temporary file, keeps the previous output and ends the way
+// the signal ends a program. The input is a pipe, so the run is caught in the middle.
+TEST_F(CliTest, AnInterruptLeavesNothingBehind) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no console to send Ctrl-C to under the test runner on Windows";
+#else
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    ASSERT_EQ(mkfifo(Path("in.kml").c_str(), 0600), 0);
+    WriteFileBytes(Path("out.csv"), "previous");
+    const pid_t child = fork();
+    if (child == 0) {
+      execl(TRELVO_CLI_PATH, TRELVO_CLI_PATH, "-o", Path("out.csv").c_str(), Path("in.kml").c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    const int pipe = open(Path("in.kml").c_str(), O_WRONLY);
+    const std::string kml = "<LineString><coordinates>1,2,3 4,5,6</coordinates></LineString>\n";
+    ASSERT_EQ(write(pipe, kml.data(), kml.size()), static_cast<ssize_t>(kml.size()));
+    // The temporary output exists once the input has been opened.
+    for (int wait = 0; wait < 500 && m_folder.Entries().size() < 3; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(m_folder.Entries().size(), 3u) << "no temporary file appeared";
+    kill(child, signal_number);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipe);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+    EXPECT_EQ(ReadFileBytes(Path("out.csv")), "previous");
+    EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"in.kml", "out.csv"}));
+    fs::remove(Path("in.kml"));
+  }
+#endif
 }
 
 }  // namespace

@@ -18,7 +18,8 @@ const char kPoint[] = "<Point><coordinates>1,2,3</coordinates></Point>";
 TEST(Platform, ConvertsFilesWithNonAsciiNames) {
   test::TTempDir folder;
   test::WriteFileBytes(folder.Path("plain.kml"), kPoint);
-  ASSERT_EQ(test::Convert(folder.Path("plain.kml"), folder.Path("plain.csv"), TEntityType::kPoint), 1);
+  ASSERT_EQ(test::Convert(folder.Path("plain.kml"), folder.Path("plain.csv"), TEntityType::kPoint),
+            1);
   for (const std::string name : {"caf\xc3\xa9", "\xce\xa9"}) {
     test::WriteFileBytes(folder.Path(name + ".kml"), kPoint);
     std::string error;
@@ -30,8 +31,8 @@ TEST(Platform, ConvertsFilesWithNonAsciiNames) {
               test::ReadFileBytes(folder.Path("plain.csv")));
   }
   EXPECT_EQ(folder.Entries(),
-            (std::vector<std::string>{"caf\xc3\xa9.csv", "caf\xc3\xa9.kml", "plain.csv", "plain.kml",
-                                      "\xce\xa9.csv", "\xce\xa9.kml"}));
+            (std::vector<std::string>{"caf\xc3\xa9.csv", "caf\xc3\xa9.kml", "plain.csv",
+                                      "plain.kml", "\xce\xa9.csv", "\xce\xa9.kml"}));
 }
 
 TEST(Platform, CreatesANewFileOnlyWhereNoneExists) {
@@ -55,8 +56,8 @@ TEST(Platform, ReplacingAFileHeldOpenNamesTheFileAndTheCause) {
   std::FILE* held = OpenFile(folder.Path("out.csv"), "rb");
   ASSERT_NE(held, nullptr);
   std::string error;
-  const int64_t count =
-      test::Convert(folder.Path("in.kml"), folder.Path("out.csv"), TEntityType::kPoint, ',', &error);
+  const int64_t count = test::Convert(folder.Path("in.kml"), folder.Path("out.csv"),
+                                      TEntityType::kPoint, ',', &error);
   std::fclose(held);
 #ifdef _WIN32
   EXPECT_EQ(count, -1);

@@ -54,8 +54,9 @@ const TFailure kFailures[] = {
     {"InputUtf16WithoutMark", "nomark.kml", "out.csv", "Cannot open input file \"{in}\": UTF-16 text is not supported; save it as UTF-8"},
     {"OutputFolderMissing", "in.kml", "gone/out.csv", "Cannot create output file \"{out}\": No such file or directory"},
     {"OutputIsAFolder", "in.kml", "dir.csv", "Cannot create output file \"{out}\": Is a directory"},
-    {"OutputFolderReadOnly", "in.kml", "locked/out.csv", "Cannot create output file \"{out}\": Permission denied", TNeeds::kPermissions},
+    {"OutputFolderReadOnly", "in.kml", "locked/new.csv", "Cannot create output file \"{out}\": Permission denied", TNeeds::kPermissions},
     {"OutputDiskFull", "in.kml", "/dev/full", "Cannot write output file \"{out}\": No space left on device", TNeeds::kDevFull},
+    {"OutputReadOnly", "in.kml", "ro.csv", "Cannot create output file \"{out}\": it is read-only"},
     {"OutputIsTheInput", "in.kml", "in.kml", "Cannot create output file \"{out}\": it is the input file"},
     {"OutputIsTheInputSpelledOtherwise", "in.kml", "sub/../in.kml", "Cannot create output file \"{out}\": it is the input file"},
     {"OutputIsAHardLinkToTheInput", "in.kml", "hard.kml", "Cannot create output file \"{out}\": it is the input file"},
@@ -84,6 +85,8 @@ class Failure : public ::testing::TestWithParam<TFailure> {
     fs::create_directory(m_folder.Path("dir.csv"));
     fs::create_directory(m_folder.Path("sub"));
     fs::create_hard_link(m_folder.Path("in.kml"), m_folder.Path("hard.kml"));
+    WriteFileBytes(m_folder.Path("ro.csv"), kPrevious);
+    fs::permissions(m_folder.Path("ro.csv"), fs::perms::owner_read | fs::perms::group_read);
     fs::create_directory(m_folder.Path("locked"));
     WriteFileBytes(m_folder.Path("locked/out.csv"), kPrevious);
     fs::permissions(m_folder.Path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
@@ -134,6 +137,7 @@ TEST_P(Failure, NamesTheFileAndTheCauseAndLosesNothing) {
   EXPECT_EQ(error, Replace(Replace(c.error, "{in}", input), "{out}", output));
   EXPECT_EQ(ReadFileBytes(m_folder.Path("out.csv")), kPrevious);
   EXPECT_EQ(ReadFileBytes(m_folder.Path("locked/out.csv")), kPrevious);
+  EXPECT_EQ(ReadFileBytes(m_folder.Path("ro.csv")), kPrevious);
   EXPECT_EQ(ReadFileBytes(m_folder.Path("in.kml")), kPoint);
   EXPECT_EQ(m_folder.Entries(), before) << "a temporary file was left behind";
 }

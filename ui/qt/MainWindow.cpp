@@ -1,6 +1,7 @@
 #include "ui/qt/MainWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -267,9 +268,12 @@ void TForm1::Button1Click() {
                                                       : TEntityType::kPolygon;
   m_settings.InputFileName = ToFileName(Edit1->text());
   m_settings.OutputFileName = ToFileName(Edit2->text());
+  m_running = true;
   try {
     RunTransformation(m_settings, *this);
+    m_running = false;
   } catch (const std::exception& error) {
+    m_running = false;
     // The run has cleaned up after itself (window gone, no half output); give the controls
     // back before the error box, which waits for the user.
     SetControlsEnabled(true);
@@ -280,6 +284,14 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::Button2Click() { close(); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (m_running) {
+    event->ignore();
+  } else {
+    QWidget::closeEvent(event);
+  }
+}
 
 void TForm1::Label4Click() { m_dialogs.OpenAddress(this, FromView(WebAddress)); }
 

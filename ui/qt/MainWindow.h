@@ -84,12 +84,17 @@ class TForm1 : public QWidget, public TRunUi {
   TFileDialog OpenDialog1;
   TFileDialog SaveDialog1;
 
+ protected:
+  // The window cannot be closed while a run is busy with it.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void CreateControls();
   QString WithExtension(const QString& path) const;
 
   TDialogs& m_dialogs;
   TRunSettings m_settings;
+  bool m_running = false;
 };
 
 // The text every error box shows for a failure that ends a handler: the error's own text,

@@ -84,7 +84,12 @@ void TfrChange::SetCounterText(std::string_view text) {
   if (needed > Label4->width()) Label4->resize(needed, Label4->height());
 }
 
-void TfrChange::RepaintCounter() { Label4->repaint(); }
+// Called at most ~30 times a second: the moment to let the window system in, so the windows
+// stay painted and the desktop never marks the program as not responding. User input waits.
+void TfrChange::RepaintCounter() {
+  Label4->repaint();
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 void TfrChange::RepaintWindow() { repaint(); }
 

@@ -1,9 +1,11 @@
 // Trelvo: the window program.
+#include "platform/Platform.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/MainWindow.h"
 
 int main(int argc, char** argv) {
+  trelvo::InstallInterruptHandlers();
   trelvo::TQtDialogs dialogs;
   trelvo::TApplication application(argc, argv, dialogs);
   application.setWindowIcon(trelvo::ApplicationIcon());
