@@ -62,6 +62,10 @@ std::FILE* CreateNewFile(const std::string& name) {
   return file;
 }
 
+bool SeekFile(std::FILE* file, uint64_t offset) {
+  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
 std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return {};
@@ -108,6 +112,10 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
 }
 
 std::FILE* CreateNewFile(const std::string& name) { return std::fopen(name.c_str(), "wbx"); }
+
+bool SeekFile(std::FILE* file, uint64_t offset) {
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
 
 std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   std::error_code ec;

@@ -2,6 +2,7 @@
 // command-line arguments and consoles. File names are UTF-8 everywhere else in the program.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -22,6 +23,9 @@ std::FILE* OpenFile(const std::string& name, const char* mode);
 // Creates `name` for binary writing only if it does not exist yet (O_EXCL / CREATE_NEW), so an
 // existing file is never truncated or followed. nullptr with errno set (EEXIST) on failure.
 std::FILE* CreateNewFile(const std::string& name);
+
+// Positions `file` at byte `offset` (past 2 GiB too). False on failure.
+bool SeekFile(std::FILE* file, uint64_t offset);
 
 // Moves `from` over `to`, replacing it in one step. Returns an empty text, or the cause of the
 // failure (on Windows a file held open by another program cannot be replaced).

@@ -56,6 +56,7 @@ size_t TFileSource::Read(char* buffer, size_t capacity) {
     std::memcpy(buffer, m_head, count);
     std::memmove(m_head, m_head + count, m_head_size - count);
     m_head_size -= count;
+    m_consumed += count;
     return count;
   }
   errno = 0;
@@ -64,6 +65,7 @@ size_t TFileSource::Read(char* buffer, size_t capacity) {
     const int error = errno;
     throw TIoError::FromErrno(kReadInput, m_file_name, error != 0 ? error : EIO);
   }
+  m_consumed += count;
   return count;
 }
 

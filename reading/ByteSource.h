@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace trelvo {
 
@@ -19,7 +20,15 @@ class TByteSource {
 
   // Total size in bytes when known, otherwise 0; used for progress only.
   virtual uint64_t Size() const { return 0; }
+
+  // Bytes of the underlying file taken so far (compressed bytes for an archive); for progress.
+  virtual uint64_t Consumed() const = 0;
 };
+
+// The input file as the reader needs it: a plain KML file, a KMZ (zip) archive whose .kml
+// entries are read one after the other, or a gzip-compressed KML file, told apart by their
+// first bytes, not by their names. Throws TIoError naming the file and the cause.
+std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name);
 
 // A file opened for binary reading. The constructor throws TIoError naming the file and the
 // cause when it cannot be opened, is a folder, or holds UTF-16 text (whose tags the 8-bit
@@ -35,8 +44,14 @@ class TFileSource : public TByteSource {
 
   uint64_t Size() const override { return m_size; }
 
+  uint64_t Consumed() const override { return m_consumed; }
+
+  // The first bytes of the file (up to 4), which tell its kind.
+  std::string_view Head() const { return {m_head, m_head_size}; }
+
  private:
   std::string m_file_name;
+  uint64_t m_consumed = 0;
   std::FILE* m_file = nullptr;
   uint64_t m_size = 0;
   char m_head[4] = {};  // the first bytes, read to recognise UTF-16, handed out first
@@ -53,6 +68,8 @@ class TMemorySource : public TByteSource {
   size_t Read(char* buffer, size_t capacity) override;
 
   uint64_t Size() const override { return m_text.size(); }
+
+  uint64_t Consumed() const override { return m_position; }
 
  private:
   std::string m_text;

@@ -98,16 +98,13 @@ TKMLReader::TKMLReader() = default;
 
 TKMLReader::~TKMLReader() { Close(); }
 
-void TKMLReader::Open(const std::string& file_name) {
-  Open(std::make_unique<TFileSource>(file_name));
-}
+void TKMLReader::Open(const std::string& file_name) { Open(OpenInputFile(file_name)); }
 
 void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   Close();
   m_source = std::move(source);
   m_source_done = false;
   m_held_cr = false;
-  m_bytes_read = 0;
   m_buffer.assign(kBlockSize, '\0');
   m_base = m_data_end = m_window_start = m_window_end = m_pending_end = m_line_scanned = 0;
   m_no_less_than_before = 0;
@@ -136,7 +133,6 @@ bool TKMLReader::LoadMore() {
     char* const destination = m_buffer.data() + kept;
     const size_t reserve = m_held_cr ? 1 : 0;
     const size_t count = m_source->Read(destination + reserve, m_buffer.size() - kept - reserve);
-    m_bytes_read += count;
     if (count == 0) {
       m_source_done = true;
       if (!m_held_cr) return false;

@@ -50,7 +50,7 @@ class TKMLReader {
   const TXYZList& Points() const { return m_points; }
 
   // Bytes taken from the input so far, and its total size (0 when unknown); for progress.
-  uint64_t BytesRead() const { return m_bytes_read; }
+  uint64_t BytesRead() const { return m_source ? m_source->Consumed() : 0; }
 
   uint64_t InputSize() const { return m_source ? m_source->Size() : 0; }
 
@@ -112,7 +112,6 @@ class TKMLReader {
   std::unique_ptr<TByteSource> m_source;
   bool m_source_done = false;
   bool m_held_cr = false;  // a CR ended the last block; it is dropped if an LF follows
-  uint64_t m_bytes_read = 0;
 
   // The text streams through m_buffer; all positions below are offsets in the text as seen
   // (line breaks folded to '\n'), and m_base is the offset of m_buffer[0].

@@ -119,7 +119,10 @@ class Form1Test : public QObject {
 
   void OffersTheRightFiltersAndExtensions() {
     ChooseInput("/data/a.kml");
-    QCOMPARE(m_dialogs.opened.back().Filter, QString("Google Earth (*.kml)|*.kml"));
+    QCOMPARE(
+        m_dialogs.opened.back().Filter,
+        QString(
+            "Google Earth (*.kml)|*.kml|Google Earth archives (*.kmz)|*.kmz|All files (*.*)|*.*"));
     QCOMPARE(m_dialogs.opened.back().DefaultExt, QString("kml"));
     QTest::mouseClick(m_form->RadioButton3, Qt::LeftButton);
     m_dialogs.answers.push_back(QString("/data/b.tab"));

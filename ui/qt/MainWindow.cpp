@@ -183,7 +183,8 @@ void TForm1::CreateControls() {
   Label3 = CreateLabel(this, "Label3", "Made by Brisko Solutions", QRect(5, 260, 142, 15));
   Label3->setEnabled(false);
 
-  OpenDialog1.Filter = "Google Earth (*.kml)|*.kml";
+  OpenDialog1.Filter =
+      "Google Earth (*.kml)|*.kml|Google Earth archives (*.kmz)|*.kmz|All files (*.*)|*.*";
   OpenDialog1.DefaultExt = "kml";
   SaveDialog1.OverwritePrompt = true;
 

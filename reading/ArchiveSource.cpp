@@ -1,0 +1,378 @@
+#include "reading/ArchiveSource.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/Platform.h"
+#include "reading/IoError.h"
+
+namespace trelvo {
+namespace {
+
+const char kReadInput[] = "Cannot read input file";
+// Compressed bytes handed to zlib at a time.
+constexpr size_t kChunk = size_t{1} << 16;
+// A central directory larger than this is no archive a KML exporter writes.
+constexpr uint64_t kMaxDirectory = uint64_t{64} << 20;
+
+uint64_t Little(const char* bytes, int count) {
+  uint64_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[i]);
+  return value;
+}
+
+bool EndsWithKml(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string end = name.substr(name.size() - 4);
+  for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return end == ".kml";
+}
+
+}  // namespace
+
+namespace {
+
+// Runs a compressed source on a thread of its own, one block ahead of the reader, so inflating
+// overlaps with reading the KML (the writing thread leaves a core half idle). Bytes, errors and
+// their order are those of the source.
+class TPrefetchSource : public TByteSource {
+ public:
+  explicit TPrefetchSource(std::unique_ptr<TByteSource> source)
+      : m_source(std::move(source)), m_size(m_source->Size()), m_thread([this] { Run(); }) {}
+
+  ~TPrefetchSource() override {
+    {
+      const std::lock_guard<std::mutex> lock(m_mutex);
+      m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+  }
+
+  size_t Read(char* buffer, size_t capacity) override {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_full || m_error; });
+    if (m_position == m_block.size() && m_error) std::rethrow_exception(m_error);
+    const size_t count = std::min(capacity, m_block.size() - m_position);
+    std::memcpy(buffer, m_block.data() + m_position, count);
+    m_position += count;
+    if (m_position == m_block.size() && count > 0) {
+      m_full = false;  // hand the block back for the next one
+      m_changed.notify_all();
+    }
+    return count;
+  }
+
+  uint64_t Size() const override { return m_size; }
+
+  uint64_t Consumed() const override { return m_consumed; }
+
+ private:
+  void Run() {
+    std::vector<char> next(kBlock);
+    for (;;) {
+      size_t count = 0;
+      std::exception_ptr error;
+      try {
+        count = m_source->Read(next.data(), next.size());
+      } catch (...) {
+        error = std::current_exception();
+      }
+      std::unique_lock<std::mutex> lock(m_mutex);
+      m_changed.wait(lock, [this] { return !m_full || m_stop; });
+      if (m_stop) return;
+      m_consumed = m_source->Consumed();
+      m_block.assign(next.begin(), next.begin() + static_cast<std::ptrdiff_t>(count));
+      m_position = 0;
+      m_full = true;
+      m_error = error;
+      m_changed.notify_all();
+      if (count == 0 || error) return;  // an empty block is the end
+    }
+  }
+
+  static constexpr size_t kBlock = size_t{1} << 20;
+  std::unique_ptr<TByteSource> m_source;
+  uint64_t m_size;
+  std::atomic<uint64_t> m_consumed{0};
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::vector<char> m_block;
+  size_t m_position = 0;
+  bool m_full = false;
+  bool m_stop = false;
+  std::exception_ptr m_error;
+  std::thread m_thread;  // last: starts once everything above is ready
+};
+
+}  // namespace
+
+// zlib's inflate over an input buffer of its own. `window_bits` as for inflateInit2: -15 raw
+// deflate (zip), 47 gzip or zlib headers.
+class TInflater {
+ public:
+  explicit TInflater(int window_bits) : m_input(kChunk) {
+    if (inflateInit2(&m_stream, window_bits) != Z_OK) throw std::bad_alloc();
+  }
+
+  ~TInflater() { inflateEnd(&m_stream); }
+
+  TInflater(const TInflater&) = delete;
+  TInflater& operator=(const TInflater&) = delete;
+
+  bool NeedsInput() const { return m_stream.avail_in == 0; }
+
+  // Where the next compressed bytes go, and how many were put there.
+  char* InputSpace() { return m_input.data(); }
+
+  void Fed(size_t count) {
+    m_stream.next_in = reinterpret_cast<Bytef*>(m_input.data());
+    m_stream.avail_in = static_cast<uInt>(count);
+  }
+
+  // Inflates into `out`; sets `*made`. Z_OK, Z_STREAM_END, Z_BUF_ERROR (no progress possible
+  // without input) or an error code.
+  int Run(char* out, size_t capacity, size_t* made) {
+    m_stream.next_out = reinterpret_cast<Bytef*>(out);
+    m_stream.avail_out = static_cast<uInt>(std::min(capacity, size_t{1} << 30));
+    const int status = inflate(&m_stream, Z_NO_FLUSH);
+    *made = static_cast<size_t>(reinterpret_cast<char*>(m_stream.next_out) - out);
+    return status;
+  }
+
+  void Reset() { inflateReset(&m_stream); }
+
+ private:
+  z_stream m_stream{};
+  std::vector<char> m_input;
+};
+
+std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name) {
+  auto file = std::make_unique<TFileSource>(file_name);
+  if (file->Head() == "PK\x03\x04") {
+    return std::make_unique<TPrefetchSource>(std::make_unique<TZipSource>(file_name));
+  }
+  if (file->Head().substr(0, 2) == "\x1f\x8b") {
+    return std::make_unique<TPrefetchSource>(
+        std::make_unique<TGzipSource>(std::move(file), file_name));
+  }
+  return file;
+}
+
+TGzipSource::TGzipSource(std::unique_ptr<TByteSource> compressed, std::string file_name)
+    : m_compressed(std::move(compressed)),
+      m_file_name(std::move(file_name)),
+      m_inflater(std::make_unique<TInflater>(47)) {}
+
+TGzipSource::~TGzipSource() = default;
+
+size_t TGzipSource::Read(char* buffer, size_t capacity) {
+  for (;;) {
+    if (m_inflater->NeedsInput()) {
+      const size_t count = m_compressed->Read(m_inflater->InputSpace(), kChunk);
+      if (count == 0) {
+        if (m_in_member) throw TIoError(kReadInput, m_file_name, "the compressed data is truncated");
+        return 0;
+      }
+      m_inflater->Fed(count);
+    }
+    m_in_member = true;
+    size_t made = 0;
+    const int status = m_inflater->Run(buffer, capacity, &made);
+    if (status == Z_STREAM_END) {
+      m_inflater->Reset();  // a further member may follow
+      m_in_member = false;
+    } else if (status != Z_OK && status != Z_BUF_ERROR) {
+      throw TIoError(kReadInput, m_file_name, "the compressed data is corrupt");
+    }
+    if (made > 0) return made;
+  }
+}
+
+TZipSource::TZipSource(const std::string& file_name) : m_file_name(file_name) {
+  errno = 0;
+  m_file = OpenFile(file_name, "rb");
+  if (m_file == nullptr) throw TIoError::FromErrno("Cannot open input file", file_name, errno);
+  std::error_code ec;
+  m_size = std::filesystem::file_size(PathFromUtf8(file_name), ec);
+  if (ec) m_size = 0;
+  try {
+    ReadDirectory();
+  } catch (...) {
+    std::fclose(m_file);
+    throw;
+  }
+}
+
+TZipSource::~TZipSource() { std::fclose(m_file); }
+
+void TZipSource::Fail(const std::string& cause) const {
+  throw TIoError(kReadInput, m_file_name, cause);
+}
+
+std::vector<char> TZipSource::ReadAt(uint64_t offset, size_t count) {
+  std::vector<char> bytes(count);
+  if (offset + count > m_size || !SeekFile(m_file, offset) ||
+      std::fread(bytes.data(), 1, count, m_file) != count) {
+    Fail("the archive is truncated or its directory is corrupt");
+  }
+  return bytes;
+}
+
+void TZipSource::ReadDirectory() {
+  // The end-of-directory record is in the last 64 KiB + 22 bytes (its comment comes last).
+  const size_t tail_size = std::min<uint64_t>(m_size, 65557);
+  const std::vector<char> tail = ReadAt(m_size - tail_size, tail_size);
+  size_t end = std::string::npos;
+  for (size_t i = tail_size >= 22 ? tail_size - 22 + 1 : 0; i-- > 0;) {
+    if (std::memcmp(tail.data() + i, "PK\x05\x06", 4) == 0) {
+      end = i;
+      break;
+    }
+  }
+  if (end == std::string::npos) Fail("the archive has no central directory (truncated?)");
+  const char* record = tail.data() + end;
+  uint64_t count = Little(record + 10, 2);
+  uint64_t directory_size = Little(record + 12, 4);
+  uint64_t directory = Little(record + 16, 4);
+  const uint64_t record_offset = m_size - tail_size + end;
+  if ((count == 0xFFFF || directory_size == 0xFFFFFFFF || directory == 0xFFFFFFFF) &&
+      record_offset >= 20) {
+    const std::vector<char> locator = ReadAt(record_offset - 20, 20);
+    if (std::memcmp(locator.data(), "PK\x06\x07", 4) == 0) {
+      const std::vector<char> zip64 = ReadAt(Little(locator.data() + 8, 8), 56);
+      if (std::memcmp(zip64.data(), "PK\x06\x06", 4) != 0) Fail("the ZIP64 directory is corrupt");
+      count = Little(zip64.data() + 32, 8);
+      directory_size = Little(zip64.data() + 40, 8);
+      directory = Little(zip64.data() + 48, 8);
+    }
+  }
+  if (directory_size > kMaxDirectory) Fail("the archive's directory is corrupt");
+  const std::vector<char> bytes = ReadAt(directory, directory_size);
+  size_t at = 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (at + 46 > bytes.size() || std::memcmp(bytes.data() + at, "PK\x01\x02", 4) != 0) {
+      Fail("the archive's directory is corrupt");
+    }
+    const char* header = bytes.data() + at;
+    const auto name_size = Little(header + 28, 2);
+    const auto extra_size = Little(header + 30, 2);
+    const auto comment_size = Little(header + 32, 2);
+    if (at + 46 + name_size + extra_size + comment_size > bytes.size()) {
+      Fail("the archive's directory is corrupt");
+    }
+    TEntry entry;
+    entry.name.assign(header + 46, name_size);
+    const auto flags = static_cast<uint16_t>(Little(header + 8, 2));
+    entry.method = static_cast<uint16_t>(Little(header + 10, 2));
+    entry.crc = static_cast<uint32_t>(Little(header + 16, 4));
+    entry.compressed = Little(header + 20, 4);
+    entry.size = Little(header + 24, 4);
+    entry.offset = Little(header + 42, 4);
+    // ZIP64: the 64-bit values of the fields set to 0xFFFFFFFF, in this order.
+    for (size_t x = 0; x + 4 <= extra_size;) {
+      const char* field = header + 46 + name_size + x;
+      const auto id = Little(field, 2);
+      const auto size = Little(field + 2, 2);
+      if (id == 1) {
+        size_t value = 4;
+        for (uint64_t* target : {&entry.size, &entry.compressed, &entry.offset}) {
+          if (*target == 0xFFFFFFFF && value + 8 <= size + 4) {
+            *target = Little(field + value, 8);
+            value += 8;
+          }
+        }
+      }
+      x += 4 + size;
+    }
+    at += 46 + name_size + extra_size + comment_size;
+    if (!EndsWithKml(entry.name)) continue;  // images, styles, nested archives
+    if (flags & 1) Fail("\"" + entry.name + "\" is encrypted");
+    if (entry.method != 0 && entry.method != 8) {
+      Fail("\"" + entry.name + "\" uses compression method " + std::to_string(entry.method) +
+           ", which is not supported");
+    }
+    m_entries.push_back(entry);
+  }
+  if (m_entries.empty()) Fail("the archive holds no KML document");
+}
+
+void TZipSource::StartEntry() {
+  const TEntry& entry = m_entries[m_next++];
+  const std::vector<char> header = ReadAt(entry.offset, 30);
+  if (std::memcmp(header.data(), "PK\x03\x04", 4) != 0) Fail("the archive's directory is corrupt");
+  const uint64_t data = entry.offset + 30 + Little(header.data() + 26, 2) + Little(header.data() + 28, 2);
+  if (data + entry.compressed > m_size || !SeekFile(m_file, data)) {
+    Fail("\"" + entry.name + "\" is truncated");
+  }
+  m_in_entry = true;
+  m_left = entry.compressed;
+  m_produced = 0;
+  m_crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
+  m_inflater = entry.method == 8 ? std::make_unique<TInflater>(-15) : nullptr;
+}
+
+// Reads up to `capacity` bytes of the current entry's data from the file.
+size_t TZipSource::ReadCompressed(char* buffer, size_t capacity) {
+  const auto count = std::min<uint64_t>(capacity, m_left);
+  if (count == 0) return 0;
+  if (std::fread(buffer, 1, count, m_file) != count) {
+    Fail("\"" + m_entries[m_next - 1].name + "\" is truncated");
+  }
+  m_left -= count;
+  m_consumed += count;
+  return count;
+}
+
+void TZipSource::FinishEntry() {
+  const TEntry& entry = m_entries[m_next - 1];
+  if (m_produced != entry.size) Fail("\"" + entry.name + "\" is truncated or corrupt");
+  if (m_crc != entry.crc) Fail("\"" + entry.name + "\" is corrupt (CRC mismatch)");
+  m_in_entry = false;
+}
+
+size_t TZipSource::Read(char* buffer, size_t capacity) {
+  for (;;) {
+    if (!m_in_entry) {
+      if (m_next == m_entries.size()) return 0;
+      StartEntry();
+      // A line break between documents, so the last line of one never runs into the next.
+      if (m_next > 1 && capacity > 0) {
+        *buffer = '\n';
+        return 1;
+      }
+    }
+    const TEntry& entry = m_entries[m_next - 1];
+    size_t made = 0;
+    bool ended = false;
+    if (m_inflater == nullptr) {
+      made = ReadCompressed(buffer, capacity);
+      ended = m_left == 0;
+    } else {
+      if (m_inflater->NeedsInput()) m_inflater->Fed(ReadCompressed(m_inflater->InputSpace(), kChunk));
+      const int status = m_inflater->Run(buffer, capacity, &made);
+      ended = status == Z_STREAM_END;
+      if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && m_left > 0)) {
+        Fail("\"" + entry.name + "\" is truncated or corrupt");
+      }
+    }
+    m_produced += made;
+    // A zip bomb declares a small size and inflates without end: stop at the declared size.
+    if (m_produced > entry.size) Fail("\"" + entry.name + "\" inflates past its declared size");
+    m_crc = static_cast<uint32_t>(crc32(m_crc, reinterpret_cast<const Bytef*>(buffer),
+                                        static_cast<uInt>(made)));
+    if (ended) FinishEntry();
+    if (made > 0) return made;
+  }
+}
+
+}  // namespace trelvo
