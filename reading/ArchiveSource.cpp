@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <thread>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 
 #include "platform/Platform.h"
 #include "reading/IoError.h"
@@ -180,7 +180,8 @@ size_t TGzipSource::Read(char* buffer, size_t capacity) {
     if (m_inflater->NeedsInput()) {
       const size_t count = m_compressed->Read(m_inflater->InputSpace(), kChunk);
       if (count == 0) {
-        if (m_in_member) throw TIoError(kReadInput, m_file_name, "the compressed data is truncated");
+        if (m_in_member)
+          throw TIoError(kReadInput, m_file_name, "the compressed data is truncated");
         return 0;
       }
       m_inflater->Fed(count);
@@ -310,7 +311,8 @@ void TZipSource::StartEntry() {
   const TEntry& entry = m_entries[m_next++];
   const std::vector<char> header = ReadAt(entry.offset, 30);
   if (std::memcmp(header.data(), "PK\x03\x04", 4) != 0) Fail("the archive's directory is corrupt");
-  const uint64_t data = entry.offset + 30 + Little(header.data() + 26, 2) + Little(header.data() + 28, 2);
+  const uint64_t data =
+      entry.offset + 30 + Little(header.data() + 26, 2) + Little(header.data() + 28, 2);
   if (data + entry.compressed > m_size || !SeekFile(m_file, data)) {
     Fail("\"" + entry.name + "\" is truncated");
   }
@@ -358,7 +360,8 @@ size_t TZipSource::Read(char* buffer, size_t capacity) {
       made = ReadCompressed(buffer, capacity);
       ended = m_left == 0;
     } else {
-      if (m_inflater->NeedsInput()) m_inflater->Fed(ReadCompressed(m_inflater->InputSpace(), kChunk));
+      if (m_inflater->NeedsInput())
+        m_inflater->Fed(ReadCompressed(m_inflater->InputSpace(), kChunk));
       const int status = m_inflater->Run(buffer, capacity, &made);
       ended = status == Z_STREAM_END;
       if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && m_left > 0)) {
@@ -368,8 +371,8 @@ size_t TZipSource::Read(char* buffer, size_t capacity) {
     m_produced += made;
     // A zip bomb declares a small size and inflates without end: stop at the declared size.
     if (m_produced > entry.size) Fail("\"" + entry.name + "\" inflates past its declared size");
-    m_crc = static_cast<uint32_t>(crc32(m_crc, reinterpret_cast<const Bytef*>(buffer),
-                                        static_cast<uInt>(made)));
+    m_crc = static_cast<uint32_t>(
+        crc32(m_crc, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(made)));
     if (ended) FinishEntry();
     if (made > 0) return made;
   }

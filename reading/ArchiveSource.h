@@ -75,13 +75,13 @@ class TZipSource : public TByteSource {
   uint64_t m_size = 0;
   uint64_t m_consumed = 0;
   std::vector<TEntry> m_entries;
-  size_t m_next = 0;           // the entry to start next
-  bool m_in_entry = false;     // m_entries[m_next - 1] is being read
-  uint64_t m_left = 0;         // its compressed bytes not yet read
-  uint64_t m_produced = 0;     // its bytes handed out
-  uint32_t m_crc = 0;          // of those bytes
+  size_t m_next = 0;        // the entry to start next
+  bool m_in_entry = false;  // m_entries[m_next - 1] is being read
+  uint64_t m_left = 0;      // its compressed bytes not yet read
+  uint64_t m_produced = 0;  // its bytes handed out
+  uint32_t m_crc = 0;       // of those bytes
   std::unique_ptr<TInflater> m_inflater;
-  std::vector<char> m_input;   // compressed bytes waiting for the inflater
+  std::vector<char> m_input;  // compressed bytes waiting for the inflater
 };
 
 }  // namespace trelvo

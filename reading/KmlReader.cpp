@@ -104,7 +104,8 @@ void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   Close();
   m_source = std::move(source);
   m_source_done = false;
-  m_held_cr = false;
+  m_carry.clear();
+  m_markup = TMarkup::kText;
   m_buffer.assign(kBlockSize, '\0');
   m_base = m_data_end = m_window_start = m_window_end = m_pending_end = m_line_scanned = 0;
   m_no_less_than_before = 0;
@@ -118,7 +119,7 @@ std::string_view TKMLReader::Window() const {
   return {m_buffer.data() + (m_window_start - m_base), (WindowLength())};
 }
 
-// Appends the next block of the source to the buffer, folding CR LF to LF. Everything before
+// Appends the next block of the source to the buffer, as Filter leaves it. Everything before
 // the Window is dropped first. False once the source is exhausted.
 bool TKMLReader::LoadMore() {
   if (m_source == nullptr || m_source_done) return false;
@@ -131,41 +132,94 @@ bool TKMLReader::LoadMore() {
   if (m_buffer.size() - kept < kBlockSize / 2) m_buffer.resize(m_buffer.size() * 2);
   for (;;) {
     char* const destination = m_buffer.data() + kept;
-    const size_t reserve = m_held_cr ? 1 : 0;
+    // Bytes held back from the last block come first.
+    const size_t reserve = m_carry.size();
+    std::memcpy(destination, m_carry.data(), reserve);
+    m_carry.clear();
     const size_t count = m_source->Read(destination + reserve, m_buffer.size() - kept - reserve);
-    if (count == 0) {
-      m_source_done = true;
-      if (!m_held_cr) return false;
-      // A lone CR at the very end of the input is an ordinary character.
-      m_held_cr = false;
-      *destination = '\r';
-      m_data_end += 1;
-      return true;
-    }
-    if (m_held_cr) *destination = '\r';
-    m_held_cr = false;
-    const char* in = destination;
-    const char* const end = destination + reserve + count;
-    char* out = destination;
-    while (in < end) {
-      const void* hit = std::memchr(in, '\r', static_cast<size_t>(end - in));
-      const char* const cr = hit != nullptr ? static_cast<const char*>(hit) : end;
-      const size_t run = static_cast<size_t>(cr - in);
-      if (out != in) std::memmove(out, in, run);
-      out += run;
-      in = cr;
-      if (cr == end) break;
-      if (cr + 1 == end) {
-        m_held_cr = true;  // decide when the next block shows what follows
-        break;
-      }
-      if (cr[1] != '\n') *out++ = '\r';
-      ++in;
-    }
-    const auto appended = static_cast<size_t>(out - destination);
+    m_source_done = count == 0;
+    const size_t appended = Filter(destination, reserve + count, m_source_done);
     m_data_end += appended;
     if (appended > 0) return true;
+    if (m_source_done) return false;
   }
+}
+
+// Rewrites text in place as the reader sees it: CR LF becomes LF; a comment becomes whitespace,
+// and so does each end of a CDATA section, whose content stays but with no '<' to open a tag.
+// So tags are found only in markup, and a comment counts as whitespace wherever it stands.
+// Bytes whose meaning the next block decides are held back (at most the 9 of "<![CDATA[").
+// Returns the length of the text left.
+size_t TKMLReader::Filter(char* data, size_t size, bool at_end) {
+  constexpr std::string_view kOpenComment = "<!--";
+  constexpr std::string_view kOpenCdata = "<![CDATA[";
+  const char* in = data;
+  const char* const end = data + size;
+  char* out = data;
+  const auto cut = [&](std::string_view marker) {
+    const std::string_view rest(in, static_cast<size_t>(end - in));
+    return !at_end && rest.size() < marker.size() && marker.substr(0, rest.size()) == rest;
+  };
+  const char* next_cr = in;  // no CR before here
+  while (in < end) {
+    if (m_markup != TMarkup::kText) {
+      const std::string_view rest(in, static_cast<size_t>(end - in));
+      const size_t close = rest.find(m_markup == TMarkup::kComment ? "-->" : "]]>");
+      // Without the close, all but the last two bytes are settled.
+      const size_t settled = close != std::string_view::npos ? close
+                             : at_end                        ? rest.size()
+                                      : rest.size() - std::min<size_t>(2, rest.size());
+      if (m_markup == TMarkup::kCdata) {
+        for (size_t i = 0; i < settled; ++i) *out++ = in[i] == '<' ? ' ' : in[i];
+      }
+      if (close == std::string_view::npos) {
+        m_carry.assign(in + settled, end);
+        break;
+      }
+      in += close + 3;
+      *out++ = ' ';
+      m_markup = TMarkup::kText;
+      continue;
+    }
+    if (next_cr < in) next_cr = in;
+    if (next_cr < end && *next_cr != '\r') {
+      const void* hit = std::memchr(next_cr, '\r', static_cast<size_t>(end - next_cr));
+      next_cr = hit != nullptr ? static_cast<const char*>(hit) : end;
+    }
+    const void* less_than = std::memchr(in, '<', static_cast<size_t>(next_cr - in));
+    const char* const stop = less_than != nullptr ? static_cast<const char*>(less_than) : next_cr;
+    const auto run = static_cast<size_t>(stop - in);
+    if (out != in) std::memmove(out, in, run);
+    out += run;
+    in = stop;
+    if (in == end) break;
+    if (*in == '\r') {
+      if (in + 1 == end && !at_end) {
+        m_carry.assign(in, end);  // CR LF or a lone CR: the next block tells
+        break;
+      }
+      if (in + 1 == end || in[1] != '\n') *out++ = '\r';
+      ++in;
+      continue;
+    }
+    const std::string_view rest(in, static_cast<size_t>(end - in));
+    if (rest.substr(0, kOpenComment.size()) == kOpenComment) {
+      in += kOpenComment.size();
+      m_markup = TMarkup::kComment;
+      *out++ = ' ';
+    } else if (rest.substr(0, kOpenCdata.size()) == kOpenCdata) {
+      in += kOpenCdata.size();
+      m_markup = TMarkup::kCdata;
+      *out++ = ' ';
+    } else if (cut(kOpenComment) || cut(kOpenCdata)) {
+      m_carry.assign(in, end);
+      break;
+    } else {
+      *out++ = *in++;
+    }
+  }
+  if (at_end) m_carry.clear();  // an unended comment or CDATA section: the file is truncated
+  return static_cast<size_t>(out - data);
 }
 
 // Length of Pending, but at most `limit`: finds the end of the current line only as far
@@ -340,8 +394,17 @@ bool TKMLReader::ReadTuple(bool at_end_too) {
   char delimiter = 0;
   constexpr uint8_t kNumberEnd = kComma | kSpace;
   if (!ReadNumberBefore(kNumberEnd, at_end_too, &x, &delimiter)) return false;
-  if (delimiter == ',' && !ReadNumberBefore(kNumberEnd, at_end_too, &y, &delimiter)) return false;
-  if (delimiter == ',' && !ReadNumberBefore(kNumberEnd, at_end_too, &z, &delimiter)) return false;
+  // After a comma, an empty last number ("8,9,") is 0, as other readers take it.
+  const auto after_comma = [&](double* value) {
+    TrimLeadingSpaces();
+    if (!at_end_too || WindowLength() > 0) {
+      return ReadNumberBefore(kNumberEnd, at_end_too, value, &delimiter);
+    }
+    delimiter = 0;
+    return true;
+  };
+  if (delimiter == ',' && !after_comma(&y)) return false;
+  if (delimiter == ',' && !after_comma(&z)) return false;
   AddPoint(x, y, z);
   return true;
 }
@@ -373,24 +436,18 @@ size_t TKMLReader::FindLessThan() {
   return m_no_less_than_before;
 }
 
-// The Window starts with '<': is it an XML comment?
-bool TKMLReader::OpensComment() {
-  while (WindowLength() < 4) {
-    if (!GrowWindow()) return false;
-  }
-  return Window().substr(0, 4) == "<!--";
-}
-
-// Consumes a comment that starts the Window. False when the input ends inside it.
-bool TKMLReader::SkipComment() {
-  m_window_start += 4;
+// Coordinate text this long without a separator is no tuple: passes over it, streaming, to the
+// next whitespace or '<', where reading goes on. False when the input ends first.
+bool TKMLReader::SkipLongText() {
   for (;;) {
-    const size_t close = Window().find("-->");
-    if (close != std::string_view::npos) {
-      m_window_start += close + 3;
-      return true;
+    const std::string_view window = Window();
+    for (size_t i = 0; i < window.size(); ++i) {
+      if (HasClass(window[i], kSpace) || window[i] == '<') {
+        m_window_start += i;
+        return true;
+      }
     }
-    m_window_start = std::max(m_window_start, m_window_end - std::min<size_t>(2, WindowLength()));
+    m_window_start = m_window_end;
     if (!GrowWindow()) return false;
   }
 }
@@ -411,12 +468,7 @@ bool TKMLReader::ReadCoordinateList(bool single) {
     const size_t stretch_end = FindLessThan();
     if (stretch_end != m_window_end) {
       if (ReadStretch(stretch_end, single)) return true;
-      if (OpensComment()) {
-        if (!SkipComment()) return false;
-        progress = true;
-      } else {
-        result = true;
-      }
+      result = true;
     } else {
       // A Window of whitespace only (blank lines, deep indentation) is consumed, not a failure.
       const size_t start = m_window_start;
@@ -431,7 +483,7 @@ bool TKMLReader::ReadCoordinateList(bool single) {
           // The tuple runs past the Window (a number of hundreds of digits): read on, up to a
           // limit that keeps memory bounded, instead of giving up on the rest of the file.
           m_window_start = tuple_start;
-          progress = m_window_end - tuple_start < kMaxTupleText && ExtendWindow();
+          progress = m_window_end - tuple_start < kMaxTupleText ? ExtendWindow() : SkipLongText();
         }
       }
     }

@@ -78,6 +78,7 @@ class TKMLReader {
 
   size_t PendingSpan(size_t limit);
   bool LoadMore();
+  size_t Filter(char* data, size_t size, bool at_end);
   bool AtEndOfInput();
   void Refill();
   bool ReadMore();
@@ -98,8 +99,7 @@ class TKMLReader {
   bool ReadTuple(bool at_end_too);
   bool ReadStretch(size_t stretch_end, bool single);
   size_t FindLessThan();
-  bool OpensComment();
-  bool SkipComment();
+  bool SkipLongText();
   bool ReadCoordinateList(bool single);
   TPointRead ReadPointCoordinates();
   bool ReadLineCoordinates();
@@ -111,7 +111,14 @@ class TKMLReader {
   TXYZList m_points;
   std::unique_ptr<TByteSource> m_source;
   bool m_source_done = false;
-  bool m_held_cr = false;  // a CR ended the last block; it is dropped if an LF follows
+  // Where the text streaming in stands, for Filter.
+  enum class TMarkup {
+    kText,     // markup and character data
+    kComment,  // inside <!-- -->
+    kCdata,    // inside <![CDATA[ ]]>
+  };
+  TMarkup m_markup = TMarkup::kText;
+  std::string m_carry;  // the end of the last block, held back until the next one tells
 
   // The text streams through m_buffer; all positions below are offsets in the text as seen
   // (line breaks folded to '\n'), and m_base is the offset of m_buffer[0].

@@ -36,11 +36,11 @@ std::string Compress(const std::string& data, int window_bits) {
 struct TEntry {
   std::string name;
   std::string data;
-  int method = 8;             // 0 stored, 8 deflated, or another to be refused
-  bool descriptor = false;    // sizes and CRC after the data, zeros in the local header
-  uint16_t flags = 0;         // 1: encrypted
+  int method = 8;              // 0 stored, 8 deflated, or another to be refused
+  bool descriptor = false;     // sizes and CRC after the data, zeros in the local header
+  uint16_t flags = 0;          // 1: encrypted
   int64_t declared_size = -1;  // a size other than the data's
-  uint32_t crc_error = 0;     // xor-ed into the CRC
+  uint32_t crc_error = 0;      // xor-ed into the CRC
 };
 
 std::string Zip(const std::vector<TEntry>& entries, bool zip64 = false) {
@@ -48,18 +48,24 @@ std::string Zip(const std::vector<TEntry>& entries, bool zip64 = false) {
   std::string directory;
   for (const TEntry& e : entries) {
     const std::string data = e.method == 8 ? Compress(e.data, -15) : e.data;
-    const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
-                                                     static_cast<uInt>(e.data.size()))) ^ e.crc_error;
-    const uint64_t size = e.declared_size < 0 ? e.data.size() : static_cast<uint64_t>(e.declared_size);
+    const uint32_t crc =
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(e.data.data()),
+                                    static_cast<uInt>(e.data.size()))) ^
+        e.crc_error;
+    const uint64_t size =
+        e.declared_size < 0 ? e.data.size() : static_cast<uint64_t>(e.declared_size);
     const uint64_t offset = out.size();
     const uint16_t flags = static_cast<uint16_t>(e.flags | (e.descriptor ? 8 : 0));
     const std::string sizes = Le(crc, 4) + Le(data.size(), 4) + Le(size, 4);
-    out += "PK\x03\x04" + Le(20, 2) + Le(flags, 2) + Le(static_cast<uint64_t>(e.method), 2) + Le(0, 4) +
-           (e.descriptor ? Le(0, 12) : sizes) + Le(e.name.size(), 2) + Le(0, 2) + e.name + data;
+    out += "PK\x03\x04" + Le(20, 2) + Le(flags, 2) + Le(static_cast<uint64_t>(e.method), 2) +
+           Le(0, 4) + (e.descriptor ? Le(0, 12) : sizes) + Le(e.name.size(), 2) + Le(0, 2) +
+           e.name + data;
     if (e.descriptor) out += "PK\x07\x08" + sizes;
-    const std::string extra = zip64 ? Le(1, 2) + Le(24, 2) + Le(size, 8) + Le(data.size(), 8) + Le(offset, 8) : "";
-    directory += "PK\x01\x02" + Le(45, 2) + Le(20, 2) + Le(flags, 2) + Le(static_cast<uint64_t>(e.method), 2) +
-                 Le(0, 4) + (zip64 ? Le(crc, 4) + Le(0xFFFFFFFF, 4) + Le(0xFFFFFFFF, 4) : sizes) +
+    const std::string extra =
+        zip64 ? Le(1, 2) + Le(24, 2) + Le(size, 8) + Le(data.size(), 8) + Le(offset, 8) : "";
+    directory += "PK\x01\x02" + Le(45, 2) + Le(20, 2) + Le(flags, 2) +
+                 Le(static_cast<uint64_t>(e.method), 2) + Le(0, 4) +
+                 (zip64 ? Le(crc, 4) + Le(0xFFFFFFFF, 4) + Le(0xFFFFFFFF, 4) : sizes) +
                  Le(e.name.size(), 2) + Le(extra.size(), 2) + Le(0, 10) +
                  Le(zip64 ? 0xFFFFFFFF : offset, 4) + e.name + extra;
   }
@@ -68,15 +74,17 @@ std::string Zip(const std::vector<TEntry>& entries, bool zip64 = false) {
   out += directory;
   if (zip64) {
     const uint64_t record = out.size();
-    out += "PK\x06\x06" + Le(44, 8) + Le(45, 2) + Le(45, 2) + Le(0, 8) + Le(count, 8) + Le(count, 8) +
-           Le(directory.size(), 8) + Le(start, 8) + "PK\x06\x07" + Le(0, 4) + Le(record, 8) + Le(1, 4);
+    out += "PK\x06\x06" + Le(44, 8) + Le(45, 2) + Le(45, 2) + Le(0, 8) + Le(count, 8) +
+           Le(count, 8) + Le(directory.size(), 8) + Le(start, 8) + "PK\x06\x07" + Le(0, 4) +
+           Le(record, 8) + Le(1, 4);
     return out + "PK\x05\x06" + Le(0, 4) + Le(0xFFFFFFFF, 4) + Le(0xFFFFFFFFFFFFFFFF, 8) + Le(0, 2);
   }
   return out + "PK\x05\x06" + Le(0, 4) + Le(count, 2) + Le(count, 2) + Le(directory.size(), 4) +
          Le(start, 4) + Le(0, 2);
 }
 
-const std::string kLink = "<kml><NetworkLink><Link><href>layers/a.kml</href></Link></NetworkLink></kml>";
+const std::string kLink =
+    "<kml><NetworkLink><Link><href>layers/a.kml</href></Link></NetworkLink></kml>";
 const std::string kPaths =
     "<kml>\r\n<LineString><coordinates>1,2,3 4,5,6</coordinates></LineString>\r\n"
     "<LineString><coordinates>7,8,9</coordinates></LineString></kml>";
@@ -113,8 +121,10 @@ class Archive : public ::testing::Test {
 TEST_F(Archive, ReadsEveryKmlEntryInDirectoryOrder) {
   const std::string both = Plain(kPaths + "\n" + kPaths);
   // Google Earth and My Maps: a doc.kml of links, the data in further documents.
-  EXPECT_EQ(Read(Zip({{"doc.kml", kLink}, {"files/logo.png", "\x89PNG<Point>"}, {"layers/a.kml", kPaths}})),
-            Plain(kPaths));
+  EXPECT_EQ(
+      Read(Zip(
+          {{"doc.kml", kLink}, {"files/logo.png", "\x89PNG<Point>"}, {"layers/a.kml", kPaths}})),
+      Plain(kPaths));
   EXPECT_EQ(Read(Zip({{"a.kml", kPaths, 0}, {"B.KML", kPaths, 0}})), both);
   EXPECT_EQ(Read(Zip({{"a.kml", kPaths, 8, true}, {"b.kml", kPaths, 0, true}})), both);
   EXPECT_EQ(Read(Zip({{"a.kml", kPaths}, {"b.kml", kPaths, 0}}, true)), both);
@@ -133,22 +143,27 @@ TEST_F(Archive, ReadsEveryKmlEntryInDirectoryOrder) {
 TEST_F(Archive, EveryBrokenArchiveIsAnErrorAndWritesNothing) {
   const std::string zip = Zip({{"a.kml", kPaths}});
   const std::string bomb(1000000, 'x');
+
   const struct {
     std::string bytes;
     std::string error;
   } cases[] = {
       {Zip({{"doc.txt", kPaths}, {"img.png", "x"}}), "error: the archive holds no KML document"},
       {Zip({{"a.kml", kPaths, 8, false, 1}}), "error: \"a.kml\" is encrypted"},
-      {Zip({{"a.kml", kPaths, 12}}), "error: \"a.kml\" uses compression method 12, which is not supported"},
+      {Zip({{"a.kml", kPaths, 12}}),
+       "error: \"a.kml\" uses compression method 12, which is not supported"},
       {Zip({{"a.kml", kPaths, 8, false, 0, -1, 1}}), "error: \"a.kml\" is corrupt (CRC mismatch)"},
-      {Zip({{"a.kml", kPaths + bomb, 8, false, 0, 1000}}), "error: \"a.kml\" inflates past its declared size"},
+      {Zip({{"a.kml", kPaths + bomb, 8, false, 0, 1000}}),
+       "error: \"a.kml\" inflates past its declared size"},
       {Zip({{"a.kml", kPaths, 8, false, 0, 100000}}), "error: \"a.kml\" is truncated or corrupt"},
       {zip.substr(0, 60), "error: the archive has no central directory (truncated?)"},
-      {zip.substr(0, zip.find("PK\x01\x02")) + std::string(46, 'x') + zip.substr(zip.find("PK\x05\x06")),
+      {zip.substr(0, zip.find("PK\x01\x02")) + std::string(46, 'x') +
+           zip.substr(zip.find("PK\x05\x06")),
        "error: the archive's directory is corrupt"},
       {Compress(kPaths, 31).substr(0, 30), "error: the compressed data is truncated"},
       {"\x1f\x8b" + std::string(40, 'x'), "error: the compressed data is corrupt"},
   };
+
   for (const auto& c : cases) EXPECT_EQ(Read(c.bytes), c.error);
 }
 

@@ -90,7 +90,8 @@ std::vector<TCase> Cases() {
       {L, Line("1,2,3\n" + d400 + "\n,1,1\n4,5,6") + Line("8,8,8"),
        "([1,2,3][inf,0,0][0,1,1][4,5,6])([8,8,8])"},
       {P, Pt("0." + std::string(500, '0') + "1,2,3"), "([0,2,3])"},
-      {L, Line("1,2,3 " + std::string(100000, '7') + " 4,5,6") + Line("8,8,8"), ""},
+      {L, Line("1,2,3 " + std::string(100000, '7') + " 4,5,6") + Line("8,8,8"),
+       "([1,2,3][4,5,6])([8,8,8])"},
       // Blank lines never end a search or a coordinate list.
       {P, "<Document>\n\n" + Pt("1,2,3") + "\n\n\n" + Pt("4,5,6"), "([1,2,3])([4,5,6])"},
       {P, "<Point>\n\n<coordinates>\n\n1,2,3\n\n</coordinates></Point>", "([1,2,3])"},
@@ -132,7 +133,18 @@ std::vector<TCase> Cases() {
       {P, Pt("<!-- first -->1,2,3"), "([1,2,3])"},
       {L, Line("1,2,3 <!--" + std::string(5000, '-') + "x-->4,5,6"), "([1,2,3][4,5,6])"},
       {L, "<LineString><coordinates>1,2,3 <!-- no end", ""},
-      {L, Line("1,2,3 <![CDATA[4,5,6]]>"), "([1,2,3])"},
+      // Comments and CDATA sections hide tags wherever they stand; CDATA content is text.
+      {L, Line("1,2,3 <![CDATA[4,5,6]]>"), "([1,2,3][4,5,6])"},
+      {L, Line("-12,<!-- c -->-66.5,0"), "([-12,-66.5,0])"},
+      {P, "<Placemark><!--" + Pt("9,9,9") + "--></Placemark>" + Pt("1,2,3"), "([1,2,3])"},
+      {P, "<description><![CDATA[<Point><coordinates>9,9,9</coordinates></Point>]]>" + Pt("1,2,3"),
+       "([1,2,3])"},
+      {P, Pt("1,2,3<!-- <Point><coordinates>9,9,9</coordinates> -->"), "([1,2,3])"},
+      {G, "<!-- <Polygon> --><Polygon><LinearRing>" + Coords("1,2,3"), "([1,2,3])"},
+      {P, "<![CDATA[ <Point> ]]" + Pt("1,2,3") + "]]>" + Pt("4,5,6"), "([4,5,6])"},
+      // An empty last number is 0.
+      {P, Pt("8,9,") + Pt(",,"), "([8,9,0])([0,0,0])"},
+      {L, Line("1,2,3 4,5,"), "([1,2,3][4,5,0])"},
   };
   // Files without geometry.
   for (const std::string& text :
