@@ -66,7 +66,7 @@ std::string Zip(const std::vector<TEntry>& entries, bool zip64 = false) {
     directory += "PK\x01\x02" + Le(45, 2) + Le(20, 2) + Le(flags, 2) +
                  Le(static_cast<uint64_t>(e.method), 2) + Le(0, 4) +
                  (zip64 ? Le(crc, 4) + Le(0xFFFFFFFF, 4) + Le(0xFFFFFFFF, 4) : sizes) +
-                 Le(e.name.size(), 2) + Le(extra.size(), 2) + Le(0, 10) +
+                 Le(e.name.size(), 2) + Le(extra.size(), 2) + Le(0, 8) + Le(0, 2) +
                  Le(zip64 ? 0xFFFFFFFF : offset, 4) + e.name + extra;
   }
   const uint64_t start = out.size();
