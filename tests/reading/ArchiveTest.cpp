@@ -14,7 +14,7 @@ namespace {
 
 std::string Le(uint64_t value, int bytes) {
   std::string out;
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(i < 8 ? value >> (8 * i) & 0xFF : 0);
   return out;
 }
 
