@@ -81,7 +81,6 @@ class TZipSource : public TByteSource {
   uint64_t m_produced = 0;  // its bytes handed out
   uint32_t m_crc = 0;       // of those bytes
   std::unique_ptr<TInflater> m_inflater;
-  std::vector<char> m_input;  // compressed bytes waiting for the inflater
 };
 
 }  // namespace trelvo

@@ -453,7 +453,7 @@ bool TKMLReader::SkipLongText() {
 }
 
 // Reads the tuples of a coordinates element whose opening tag has just been consumed, up to
-// the first '<' that does not open a comment (comments count as whitespace). True once that
+// the first '<' (comments are whitespace by then: Filter took them out). True once that
 // '<' is reached, even with no tuple; false when the input ends first or a tuple in the middle
 // of the text cannot be read.
 bool TKMLReader::ReadCoordinateList(bool single) {
