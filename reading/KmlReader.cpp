@@ -4,6 +4,7 @@
 #include <array>
 #include <cassert>
 #include <cstring>
+#include <span>
 
 #include "reading/NumberText.h"
 
@@ -53,15 +54,17 @@ size_t SkipNameChars(std::string_view text, size_t pos) {
   return pos;
 }
 
-// Result of looking for an opening tag in a text.
+// Result of looking for a tag in a text.
 struct TTagMatch {
   bool found = false;
-  size_t end = 0;   // just after the element name, when found
-  size_t keep = 0;  // start of a tag cut off by the end of the text, or the text's length
+  size_t which = 0;  // index of the name found
+  size_t end = 0;    // just after the element name, when found
+  size_t keep = 0;   // start of a tag cut off by the end of the text, or the text's length
 };
 
-// Finds the first opening tag `<name` or `<prefix:name` followed by '>', '/' or whitespace.
-TTagMatch FindOpeningTag(std::string_view text, std::string_view name) {
+// Finds the first tag `<name` or `<prefix:name` of one of `names` followed by '>', '/' or
+// whitespace; a name written "/name" is a closing tag `</name`.
+TTagMatch FindTag(std::string_view text, std::span<const std::string_view> names) {
   TTagMatch match;
   match.keep = text.size();
   size_t pos = 0;
@@ -69,23 +72,30 @@ TTagMatch FindOpeningTag(std::string_view text, std::string_view name) {
     const void* hit = std::memchr(text.data() + pos, '<', text.size() - pos);
     if (hit == nullptr) break;
     const size_t open = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-    size_t name_start = open + 1;
+    const bool closing = open + 1 < text.size() && text[open + 1] == '/';
+    size_t name_start = open + (closing ? 2 : 1);
     size_t name_end = SkipNameChars(text, name_start);
     if (name_end < text.size() && text[name_end] == ':' && name_end > name_start) {
       name_start = name_end + 1;
       name_end = SkipNameChars(text, name_start);
     }
-    if (name_end == text.size()) {
+    if (name_end >= text.size()) {
       // The text ends inside this tag's name: it may still become a match.
       if (text.size() - open <= kMaxTagTail) match.keep = open;
       break;
     }
     const char after = text[name_end];
-    if (name_end - name_start == name.size() && text.compare(name_start, name.size(), name) == 0 &&
-        (after == '>' || after == '/' || HasClass(after, kSpace))) {
-      match.found = true;
-      match.end = name_end;
-      return match;
+    if (after == '>' || after == '/' || HasClass(after, kSpace)) {
+      const std::string_view found = text.substr(name_start, name_end - name_start);
+      for (size_t i = 0; i < names.size(); ++i) {
+        const bool wants_closing = names[i].starts_with('/');
+        if (closing == wants_closing && found == names[i].substr(wants_closing ? 1 : 0)) {
+          match.found = true;
+          match.which = i;
+          match.end = name_end;
+          return match;
+        }
+      }
     }
     pos = open + 1;
   }
@@ -295,25 +305,27 @@ void TKMLReader::TopUp() {
   if (WindowLength() < kLowWater) ReadMore();
 }
 
-bool TKMLReader::SkipPast(std::string_view name, size_t* keep_from) {
-  const TTagMatch match = FindOpeningTag(Window(), name);
+bool TKMLReader::SkipPast(std::span<const std::string_view> names, size_t* which,
+                          size_t* keep_from) {
+  const TTagMatch match = FindTag(Window(), names);
   if (match.found) {
     m_window_start += match.end;
+    *which = match.which;
     return true;
   }
   *keep_from = m_window_start + match.keep;
   return false;
 }
 
-// Finds the next opening tag of `name` (any namespace prefix, attributes allowed) and
-// consumes it through its '>'. After a tag found in a later chunk, one more ReadMore tops
-// the Window up before the tag's content is looked at.
-TKMLReader::TTagFound TKMLReader::SeekTag(std::string_view name) {
+// Finds the next tag of one of `names` (see FindTag; any namespace prefix, attributes allowed),
+// sets *which to its index and consumes it through its '>'. After a tag found in a later chunk, one
+// more ReadMore tops the Window up before the tag's content is looked at.
+TKMLReader::TTagFound TKMLReader::SeekTag(std::span<const std::string_view> names, size_t* which) {
   size_t keep_from = 0;
-  bool found = SkipPast(name, &keep_from);
+  bool found = SkipPast(names, which, &keep_from);
   while (!found) {
     if (!GrowWindow()) return TTagFound::kNotFound;
-    if (SkipPast(name, &keep_from)) {
+    if (SkipPast(names, which, &keep_from)) {
       found = true;
       ReadMore();
     } else {
@@ -523,22 +535,75 @@ bool TKMLReader::NextPoint() {
   }
 }
 
-// Paths and polygons: the next opening `tag` with content (self-closing ones are passed
-// over), then its coordinates read by `read_coordinates`.
-bool TKMLReader::NextGeometry(std::string_view tag, bool (TKMLReader::*read_coordinates)()) {
+// One <coord> of a track: "lon lat alt", the numbers separated by whitespace (or commas, as
+// coordinates are), missing ones 0. Text without a number adds no vertex. False when the input
+// ends first.
+bool TKMLReader::ReadTrackCoord() {
+  m_coord_text.clear();
+  for (;;) {
+    const std::string_view window = Window();
+    const size_t text_end = std::min(window.find('<'), window.size());
+    // Text past the limit is passed over, streaming, like an endless tuple.
+    if (m_coord_text.size() <= kMaxTupleText) {
+      m_coord_text.append(window.substr(0, std::min(text_end, kMaxTupleText + 1)));
+    }
+    m_window_start += text_end;
+    if (text_end < window.size()) break;
+    if (!GrowWindow()) return false;
+  }
+  if (m_coord_text.size() > kMaxTupleText) return true;
+  std::array<double, 3> values{};
+  size_t count = 0;
+  const char* p = m_coord_text.data();
+  const char* const end = p + m_coord_text.size();
+  for (;;) {
+    while (p < end && HasClass(*p, kSpace | kComma)) ++p;
+    if (p == end || count == values.size()) break;
+    ParseNumber(p, end, &values[count++]);
+    while (p < end && !HasClass(*p, kSpace | kComma)) ++p;
+  }
+  if (count > 0) AddPoint(values[0], values[1], values[2]);
+  return true;
+}
+
+// A track's vertices, one per <coord>, up to its closing tag; <when> and the rest of its content
+// are not needed.
+bool TKMLReader::ReadTrackCoordinates() {
+  static constexpr std::string_view kTrackTags[] = {"coord", "/Track"};
+  for (;;) {
+    size_t which = 0;
+    const TTagFound tag = SeekTag(kTrackTags, &which);
+    if (tag == TTagFound::kNotFound) return false;
+    if (which == 1) return true;
+    if (tag == TTagFound::kOpen && !ReadTrackCoord()) return false;
+  }
+}
+
+// The next opening tag of `tags` with content (self-closing ones are passed over), then its
+// coordinates read by the matching one of `readers`.
+bool TKMLReader::NextGeometry(std::span<const std::string_view> tags,
+                              std::span<const TReadCoordinates> readers) {
   m_points.Clear();
   for (;;) {
     m_chunk_size = kSearchChunk;
-    const TTagFound found = SeekTag(tag);
+    size_t which = 0;
+    const TTagFound found = SeekTag(tags, &which);
     if (found == TTagFound::kNotFound) return false;
-    if (found == TTagFound::kOpen) return (this->*read_coordinates)();
+    if (found == TTagFound::kOpen) return (this->*readers[which])();
   }
 }
 
 bool TKMLReader::NextLineString() {
-  return NextGeometry("LineString", &TKMLReader::ReadLineCoordinates);
+  static constexpr std::string_view kTags[] = {"LineString", "Track"};
+  static constexpr TReadCoordinates kReaders[] = {&TKMLReader::ReadLineCoordinates,
+                                                  &TKMLReader::ReadTrackCoordinates};
+  return NextGeometry(kTags, kReaders);
 }
 
-bool TKMLReader::NextPolygon() { return NextGeometry("Polygon", &TKMLReader::ReadRingCoordinates); }
+bool TKMLReader::NextPolygon() {
+  static constexpr std::string_view kTags[] = {"Polygon"};
+  static constexpr TReadCoordinates kReaders[] = {&TKMLReader::ReadRingCoordinates};
+  return NextGeometry(kTags, kReaders);
+}
 
 }  // namespace trelvo

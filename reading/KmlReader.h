@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,7 @@ class TKMLReader {
   // into Points (emptied first). False when no further one can be read: the end of input,
   // or a coordinate list that cannot be finished.
   bool NextPoint();
+  // A LineString or a GPS track (gx:Track, also each track of a gx:MultiTrack).
   bool NextLineString();
   // The vertices of the polygon's first LinearRing (normally its outer boundary).
   bool NextPolygon();
@@ -89,8 +91,14 @@ class TKMLReader {
   void TopUp();
 
   // Tag search.
-  bool SkipPast(std::string_view name, size_t* keep_from);
-  TTagFound SeekTag(std::string_view name);
+  bool SkipPast(std::span<const std::string_view> names, size_t* which, size_t* keep_from);
+  TTagFound SeekTag(std::span<const std::string_view> names, size_t* which);
+
+  TTagFound SeekTag(std::string_view name) {
+    size_t which = 0;
+    return SeekTag({&name, 1}, &which);
+  }
+
   bool SkipTagRest(bool* self_closing);
 
   // Coordinate text.
@@ -104,7 +112,11 @@ class TKMLReader {
   TPointRead ReadPointCoordinates();
   bool ReadLineCoordinates();
   bool ReadRingCoordinates();
-  bool NextGeometry(std::string_view tag, bool (TKMLReader::*read_coordinates)());
+  bool ReadTrackCoord();
+  bool ReadTrackCoordinates();
+  using TReadCoordinates = bool (TKMLReader::*)();
+  bool NextGeometry(std::span<const std::string_view> tags,
+                    std::span<const TReadCoordinates> readers);
 
   void AddPoint(double x, double y, double z) { m_points.Add(x, y, z); }
 
@@ -118,7 +130,8 @@ class TKMLReader {
     kCdata,    // inside <![CDATA[ ]]>
   };
   TMarkup m_markup = TMarkup::kText;
-  std::string m_carry;  // the end of the last block, held back until the next one tells
+  std::string m_carry;       // the end of the last block, held back until the next one tells
+  std::string m_coord_text;  // the text of a track's <coord>
 
   // The text streams through m_buffer; all positions below are offsets in the text as seen
   // (line breaks folded to '\n'), and m_base is the offset of m_buffer[0].

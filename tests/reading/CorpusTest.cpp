@@ -1,5 +1,5 @@
 // Real-world files that each show a reading fault convert in all three types, with as many
-// entities as the corpus README counts Point, LineString and Polygon elements.
+// entities as the corpus README counts Point, LineString (with gx:Track) and Polygon elements.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +15,7 @@ namespace {
 struct TCorpusFile {
   const char* name;
   int points;
-  int paths;
+  int paths;  // LineStrings and gx:Tracks
   int polygons;
   // Geometries of those counts that hold no coordinates at all, so are no entities.
   int empty_points = 0;
@@ -28,7 +28,9 @@ const TCorpusFile kCorpus[] = {
     {"google-earth-pro__us-states__openlayers.kml", 50, 0, 133},
     {"google-earth-4-keyhole__timezones-crlf__openlayers.kml", 0, 0, 79},
     // Fifteen <Point><coordinates></coordinates></Point> beside gx:Track elements.
-    {"google-location-history__minified__togeojson.kml", 15, 0, 0, 15},
+    {"google-location-history__minified__togeojson.kml", 15, 15, 0, 15},
+    {"google-my-tracks-android__gx-multitrack__togeojson.kml", 2, 2, 0},
+    {"gpsbabel-writer__segmented-tracks__gpsbabel.kml", 69, 16, 0},
     {"gdal-autotest__kml-prefix__gdal.kml", 1, 0, 0},
     {"gdal-autotest__tab-separated-tuples__gdal.kml", 0, 1, 0},
     {"gdal-autotest__whitespace-only-coordinates__gdal.kml", 0, 1, 0},
@@ -79,6 +81,8 @@ TEST(Corpus, KeepsEveryVertexOfTheFilesThatShowScannerFaults) {
             "([1,2,3][4,5,6])");
   EXPECT_EQ(read("gdal-autotest__kml-prefix__gdal.kml", TEntityType::kPoint), "([2,49,0])");
   EXPECT_EQ(read("gdal-autotest__whitespace-only-coordinates__gdal.kml", TEntityType::kPath), "()");
+  EXPECT_EQ(read("opentracks-android__empty-gx-coord__gpsbabel.kml", TEntityType::kPath),
+            "([8.970803,48.503537,405.01373291015625][8.970829,48.503623,401.119873046875])");
   const std::string commas =
       read("giscore-fixture__sloppy-whitespace__giscore.kml", TEntityType::kPath);
   EXPECT_EQ(std::count(commas.begin(), commas.end(), '['), 2) << commas;

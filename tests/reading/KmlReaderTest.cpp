@@ -39,6 +39,11 @@ std::vector<TCase> Cases() {
                            Coords("0.2,0.2,0 0.3,0.2,0 0.2,0.2,0") +
                            "</LinearRing></innerBoundaryIs></Polygon>\n<Polygon><LinearRing>" +
                            Coords("5,5,5 6,6,6 5,5,5") + "</LinearRing></Polygon>";
+  const std::string track =
+      "<Placemark><gx:Track><altitudeMode>absolute</altitudeMode>\n"
+      "<when>2010-05-28T02:02:09Z</when><when>2010-05-28T02:02:35Z</when>\n"
+      "<gx:coord>-122.1 37.4 12</gx:coord>\n<gx:coord>-122.2 37.5</gx:coord>\n"
+      "<ExtendedData/></gx:Track></Placemark>\n";
   std::vector<TCase> cases = {
       // Geometries of the requested kind, in file order; a polygon gives its first ring.
       {L, Line("-122.1,37.4,0 -122.2,37.5,10 "), "([-122.1,37.4,0][-122.2,37.5,10])"},
@@ -145,6 +150,28 @@ std::vector<TCase> Cases() {
       // An empty last number is 0.
       {P, Pt("8,9,") + Pt(",,"), "([8,9,0])([0,0,0])"},
       {L, Line("1,2,3 4,5,"), "([1,2,3][4,5,0])"},
+      // A GPS track is a path, one vertex per coord, in file order with the LineStrings; the
+      // tracks of a MultiTrack are paths of their own. Points and polygons ignore them.
+      {L, Line("1,2,3") + track + Line("4,5,6"),
+       "([1,2,3])([-122.1,37.4,12][-122.2,37.5,0])([4,5,6])"},
+      {P, Pt("1,2,3") + track, "([1,2,3])"},
+      {G, track, ""},
+      {L,
+       "<gx:MultiTrack><gx:interpolate>1</gx:interpolate><gx:Track><gx:coord>1 2 3</gx:coord>"
+       "</gx:Track><Track><coord>\r\n4\t5 6\n</coord><coord>7,8,9 10</coord></Track>"
+       "</gx:MultiTrack>",
+       "([1,2,3])([4,5,6][7,8,9])"},
+      {L,
+       "<gx:Track/><gx:Track></gx:Track><gx:Track><gx:coord/><gx:coord> </gx:coord>"
+       "<gx:coord><!-- 9 9 9 -->1 x2 +3e1</gx:coord><gx:coordinates>5 "
+       "5</gx:coordinates></gx:Track>",
+       "()([1,0,30])"},
+      {L,
+       "<gx:Track><gx:coord>" + std::string(100000, '7') +
+           "</gx:coord><gx:coord>1 2</gx:coord>"
+           "</gx:Track>",
+       "([1,2,0])"},
+      {L, Line("1,2,3") + "<gx:Track><gx:coord>4 5 6</gx:coord>", "([1,2,3])"},
   };
   // Files without geometry.
   for (const std::string& text :
