@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 #include "reading/IoError.h"
 #include "tests/ui/ScriptedDialogs.h"
 #include "ui/qt/Application.h"
+#include "ui/qt/Dialogs.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/ProgressWindow.h"
 
@@ -48,7 +50,7 @@ class Form1Test : public QObject {
   }
 
   void ChooseInput(const QString& path) {
-    m_dialogs.answers.push_back(path);
+    m_dialogs.answers.push_back(path.toStdString());
     QTest::mouseClick(m_form->SpeedButton1, Qt::LeftButton);
   }
 
@@ -87,7 +89,7 @@ class Form1Test : public QObject {
     ChooseInput("C:\\data\\route.kml");
     QCOMPARE(m_form->Edit1->text(), QString("C:\\data\\route.kml"));
     QCOMPARE(m_form->Edit2->text(), QString("C:\\data\\route.csv"));
-    QCOMPARE(m_form->SaveDialog1.FileName, QString("C:\\data\\route.csv"));
+    QCOMPARE(m_form->Logic().SaveDialog1.FileName, std::string("C:\\data\\route.csv"));
     QTest::mouseClick(m_form->RadioButton2, Qt::LeftButton);
     QCOMPARE(m_form->Edit2->text(), QString("C:\\data\\route.txt"));
     // By keyboard too: the arrow moves the checked format button.
@@ -105,6 +107,23 @@ class Form1Test : public QObject {
     }
   }
 
+  void ADroppedKmlFileBecomesTheInput() {
+    const auto drop = [&](const QString& path) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(path)});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(m_form.get(), &enter);
+      QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(m_form.get(), &dropped);
+      return enter.isAccepted();
+    };
+    QVERIFY(!drop("/data/photo.jpg"));
+    QVERIFY(m_form->Edit1->text().isEmpty());
+    QVERIFY(drop("/data/Route.KMZ"));
+    QCOMPARE(m_form->Edit1->text(), QString("/data/Route.KMZ"));
+    QCOMPARE(m_form->Edit2->text(), QString("/data/Route.csv"));
+  }
+
   void CancellingOrSwitchingFormatsWithoutNamesChangesNothing() {
     QTest::mouseClick(m_form->RadioButton3, Qt::LeftButton);
     QVERIFY(m_form->Edit2->text().isEmpty());
@@ -119,18 +138,16 @@ class Form1Test : public QObject {
 
   void OffersTheRightFiltersAndExtensions() {
     ChooseInput("/data/a.kml");
-    QCOMPARE(
-        m_dialogs.opened.back().Filter,
-        QString(
-            "Google Earth (*.kml)|*.kml|Google Earth archives (*.kmz)|*.kmz|All files (*.*)|*.*"));
-    QCOMPARE(m_dialogs.opened.back().DefaultExt, QString("kml"));
+    QCOMPARE(m_dialogs.opened.back().Filter,
+             "Google Earth (*.kml)|*.kml|Google Earth archives (*.kmz)|*.kmz|All files (*.*)|*.*");
+    QCOMPARE(m_dialogs.opened.back().DefaultExt, "kml");
     QTest::mouseClick(m_form->RadioButton3, Qt::LeftButton);
-    m_dialogs.answers.push_back(QString("/data/b.tab"));
+    m_dialogs.answers.push_back("/data/b.tab");
     QTest::mouseClick(m_form->SpeedButton2, Qt::LeftButton);
     const TFileDialog& save = m_dialogs.saved.back();
-    QCOMPARE(save.Filter, QString("TextFile (*.tab)|*.tab"));
-    QCOMPARE(save.DefaultExt, QString("tab"));
-    QCOMPARE(save.FileName, QString("/data/a.tab"));
+    QCOMPARE(save.Filter, "TextFile (*.tab)|*.tab");
+    QCOMPARE(save.DefaultExt, "tab");
+    QCOMPARE(save.FileName, "/data/a.tab");
     QVERIFY(save.OverwritePrompt);
     QCOMPARE(m_form->Edit2->text(), QString("/data/b.tab"));
     QCOMPARE(QtNameFilters(save.Filter), QStringList{"TextFile (*.tab)"});
@@ -140,10 +157,10 @@ class Form1Test : public QObject {
     QTest::mouseClick(m_form->Button1, Qt::LeftButton);
     QCOMPARE(m_dialogs.messages.size(), size_t{1});
     QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
-    QCOMPARE(m_dialogs.messages.back().text, QString("Select Input file"));
+    QCOMPARE(m_dialogs.messages.back().text, "Select Input file");
     m_form->Edit1->setText("/data/a.kml");
     QTest::mouseClick(m_form->Button1, Qt::LeftButton);
-    QCOMPARE(m_dialogs.messages.back().text, QString("Select Output file"));
+    QCOMPARE(m_dialogs.messages.back().text, "Select Output file");
     QCOMPARE(m_dialogs.messages.size(), size_t{2});
     for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
   }
@@ -165,13 +182,13 @@ class Form1Test : public QObject {
     };
     QTest::mouseClick(m_form->Button1, Qt::LeftButton);
     QVERIFY(checked);
-    QCOMPARE(m_form->RunSettings().Separator, '\t');
-    QVERIFY(m_form->RunSettings().EntityType == TEntityType::kPoint);
-    QCOMPARE(QString::fromStdString(m_form->RunSettings().InputFileName), input);
-    QCOMPARE(QString::fromStdString(m_form->RunSettings().OutputFileName),
+    QCOMPARE(m_form->Logic().RunSettings().Separator, '\t');
+    QVERIFY(m_form->Logic().RunSettings().EntityType == TEntityType::kPoint);
+    QCOMPARE(QString::fromStdString(m_form->Logic().RunSettings().InputFileName), input);
+    QCOMPARE(QString::fromStdString(m_form->Logic().RunSettings().OutputFileName),
              m_folder.filePath("route.tab"));
     QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kInformation);
-    QCOMPARE(m_dialogs.messages.back().text, QString("Transformation has ended\r\r2 Entities"));
+    QCOMPARE(m_dialogs.messages.back().text, "Transformation has ended\r\r2 Entities");
     QFile output(m_folder.filePath("route.tab"));
     QVERIFY(output.open(QIODevice::ReadOnly));
     QVERIFY(
@@ -191,9 +208,9 @@ class Form1Test : public QObject {
     QTest::mouseClick(m_form->Button1, Qt::LeftButton);
     QCOMPARE(m_dialogs.messages.size(), size_t{1});
     QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
-    QCOMPARE(m_dialogs.messages.back().text, "Cannot open input file \"" +
-                                                 m_folder.filePath("missing.kml") +
-                                                 "\": No such file or directory");
+    QCOMPARE(QString::fromStdString(m_dialogs.messages.back().text),
+             "Cannot open input file \"" + m_folder.filePath("missing.kml") +
+                 "\": No such file or directory");
     QCOMPARE(m_form->Label4->text(), QString("www.trelvo.example"));
     QVERIFY(ProgressWindow() == nullptr);
     QVERIFY(!QFile::exists(m_folder.filePath("missing.csv")));
@@ -201,7 +218,7 @@ class Form1Test : public QObject {
 
   void TheLinkOpensTheWebAddress() {
     QTest::mouseClick(m_form->Label4, Qt::LeftButton);
-    QCOMPARE(m_dialogs.addresses, QStringList{"www.trelvo.example"});
+    QCOMPARE(m_dialogs.addresses, std::vector<std::string>{"www.trelvo.example"});
   }
 
   void AnErrorEscapingAHandlerIsShownAndTheProgramCarriesOn() {
@@ -212,10 +229,10 @@ class Form1Test : public QObject {
     QCOMPARE(g_application_dialogs->messages.size(), size_t{1});
     QCOMPARE(g_application_dialogs->messages.back().kind, TMessageKind::kError);
     QCOMPARE(g_application_dialogs->messages.back().text,
-             QString("Cannot read input file \"C:\\data\\route.kml\": Input/output error"));
+             "Cannot read input file \"C:\\data\\route.kml\": Input/output error");
     // Still working: the form answers its next click.
     QTest::mouseClick(m_form->Label4, Qt::LeftButton);
-    QCOMPARE(m_dialogs.addresses.size(), 1);
+    QCOMPARE(m_dialogs.addresses.size(), size_t{1});
   }
 
   void CloseEndsTheWindow() {

@@ -1,14 +1,14 @@
-// Dialogs answered from a script, recording what the form asked.
+// Dialogs answered from a script, recording what the form asked; for the tests of both window
+// programs.
 #pragma once
 
-#include <QString>
-#include <QStringList>
 #include <deque>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "ui/qt/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace trelvo::test {
 
@@ -16,43 +16,41 @@ class TScriptedDialogs : public TDialogs {
  public:
   struct TMessage {
     TMessageKind kind;
-    QString text;
+    std::string text;
   };
 
-  std::optional<QString> Open(QWidget*, const TFileDialog& dialog) override {
+  std::optional<std::string> Open(const TFileDialog& dialog) override {
     opened.push_back(dialog);
     return Next();
   }
 
-  std::optional<QString> Save(QWidget*, const TFileDialog& dialog) override {
+  std::optional<std::string> Save(const TFileDialog& dialog) override {
     saved.push_back(dialog);
     return Next();
   }
 
-  void Message(QWidget*, TMessageKind kind, const QString& text) override {
+  void Message(TMessageKind kind, const std::string& text) override {
     messages.push_back({kind, text});
     if (on_message) on_message();
   }
 
-  void OpenAddress(QWidget*, const QString& address) override { addresses << address; }
+  void OpenAddress(const std::string& address) override { addresses.push_back(address); }
 
   // Answers of the next file dialogs, in order; nothing means Cancel.
-  std::deque<std::optional<QString>> answers;
+  std::deque<std::optional<std::string>> answers;
   std::vector<TFileDialog> opened;
   std::vector<TFileDialog> saved;
   std::vector<TMessage> messages;
-  QStringList addresses;
+  std::vector<std::string> addresses;
   // Called while a message box would be open: the state the user sees behind it.
   std::function<void()> on_message;
 
  private:
-  std::optional<QString> Next() {
+  std::optional<std::string> Next() {
     if (answers.empty()) return std::nullopt;
-    const bool cancel = !answers.front().has_value();
-    const QString name = answers.front().value_or(QString());
+    std::optional<std::string> answer = answers.front();
     answers.pop_front();
-    if (cancel) return std::nullopt;
-    return name;
+    return answer;
   }
 };
 

@@ -2,8 +2,6 @@
 
 #include <exception>
 
-#include "ui/qt/MainWindow.h"
-
 namespace trelvo {
 
 TApplication::TApplication(int& argc, char** argv, TDialogs& dialogs)
@@ -13,9 +11,9 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
-    m_dialogs.Message(activeWindow(), TMessageKind::kError, ErrorText(error));
+    m_dialogs.Message(TMessageKind::kError, error.what());
   } catch (...) {
-    m_dialogs.Message(activeWindow(), TMessageKind::kError, "Unexpected error");
+    m_dialogs.Message(TMessageKind::kError, "Unexpected error");
   }
   return false;
 }

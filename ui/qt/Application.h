@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "ui/qt/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace trelvo {
 

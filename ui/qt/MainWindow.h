@@ -1,13 +1,15 @@
 // The main window: input and output file, output format, feature type, Accept and Close.
 #pragma once
 
-#include <QLabel>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
 
-#include "transform/Transformation.h"
-#include "ui/qt/Dialogs.h"
+#include "ui/Form1Logic.h"
+#include "ui/Layout.h"
+#include "ui/qt/Controls.h"
 
 class QFrame;
 class QGroupBox;
@@ -18,48 +20,38 @@ class QToolButton;
 
 namespace trelvo {
 
-// A label that reports clicks: the web-address link.
-class TLinkLabel : public QLabel {
- public:
-  using QLabel::QLabel;
-  std::function<void()> OnClick;
-
- protected:
-  void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
-// Form Form1. The whole user interface: the user picks the KML file and the output file
-// through dialogs, the output format and the feature type, and presses Accept, which runs
-// the conversion synchronously with its progress window and completion message. Controls are
-// public and carry their names as object names, for tests and screenshots.
-class TForm1 : public QWidget, public TRunUi {
+// Form Form1: the Qt view of TForm1Logic, which holds every rule. Controls are public and
+// carry their names as object names, for tests and screenshots.
+class TForm1 : public QWidget, public TForm1View {
  public:
   // `dialogs` answers every dialog, message box and shell request; it must outlive the form.
   explicit TForm1(TDialogs& dialogs, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // Event handlers, connected in the constructor.
-  void FormCreate();
-  void SpeedButton1Click();  // choose the input
-  void SpeedButton2Click();  // choose the output
-  void RadioButton1Click();  // any output format button became checked
-  void Button1Click();       // Accept
-  void Button2Click();       // Close
-  void Label4Click();        // open the web address
+  void SpeedButton1Click() { m_logic.SpeedButton1Click(); }
 
-  // "csv", "txt" or "tab", by the checked output format.
-  QString GetExtension() const;
+  void SpeedButton2Click() { m_logic.SpeedButton2Click(); }
 
-  // Enables or disables the eight controls a run must not touch, and shows the web address
-  // or "Transforming file..." in Label4.
-  void SetControlsEnabled(bool enabled);
+  void Button1Click() { m_logic.Button1Click(); }
 
-  // The settings the last Accept wrote.
-  const TRunSettings& RunSettings() const { return m_settings; }
+  void Button2Click() { m_logic.Button2Click(); }
 
-  // TRunUi: the progress window and message boxes of a run.
+  TForm1Logic& Logic() { return m_logic; }
+
+  // TForm1View.
+  std::string InputText() const override;
+  void SetInputText(const std::string& text) override;
+  std::string OutputText() const override;
+  void SetOutputText(const std::string& text) override;
+  int CheckedFormat() const override;
+  int CheckedFeatureType() const override;
+  void SetRunControlsEnabled(bool enabled) override;
+  void ShowLinkText(std::string_view text) override;
+
+  void CloseWindow() override { close(); }
+
   std::unique_ptr<TProgressWindow> CreateProgressWindow() override;
-  void ShowMessage(TMessageKind kind, const std::string& text) override;
 
   QFrame* Panel1 = nullptr;
   QLabel* Label5 = nullptr;
@@ -81,27 +73,19 @@ class TForm1 : public QWidget, public TRunUi {
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
   QLabel* Label3 = nullptr;
-  TFileDialog OpenDialog1;
-  TFileDialog SaveDialog1;
 
  protected:
   // The window cannot be closed while a run is busy with it.
   void closeEvent(QCloseEvent* event) override;
+  // A .kml or .kmz file dropped on the window becomes the input.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateControls();
-  QString WithExtension(const QString& path) const;
 
-  TDialogs& m_dialogs;
-  TRunSettings m_settings;
-  bool m_running = false;
+  std::vector<QWidget*> m_controls;
+  TForm1Logic m_logic;
 };
-
-// The text every error box shows for a failure that ends a handler: the error's own text,
-// which names the file and the cause.
-QString ErrorText(const std::exception& error);
-
-// The 32 x 32 application icon.
-QIcon ApplicationIcon();
 
 }  // namespace trelvo

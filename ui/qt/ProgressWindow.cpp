@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "transform/TextExport.h"
+#include "ui/qt/Controls.h"
 
 namespace trelvo {
 namespace {
@@ -15,22 +16,7 @@ namespace {
 // How long Show() waits at most for the window system to map and draw the window.
 constexpr int kMapTimeoutMs = 1000;
 
-QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(name);
-  label->setGeometry(geometry);
-  return label;
-}
-
 }  // namespace
-
-QFont FormFont(bool bold) {
-  QFont font;
-  font.setFamilies({"Arial", "Liberation Sans", "Arimo", "Helvetica", "DejaVu Sans"});
-  font.setPixelSize(12);
-  font.setBold(bold);
-  return font;
-}
 
 TfrChange::TfrChange(QWidget* owner)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -39,23 +25,15 @@ TfrChange::TfrChange(QWidget* owner)
   setObjectName("frChange");
   setWindowTitle(
       QString::fromUtf8(kProgramCaption.data(), static_cast<qsizetype>(kProgramCaption.size())));
-  setFixedSize(317, 86);
+  setFixedSize(layout::kFrChangeWidth, layout::kFrChangeHeight);
   setFont(FormFont());
   setAttribute(Qt::WA_DeleteOnClose, false);
-  Label1 = AddLabel(this, "Label1", "Transforming file...  wait ", QRect(35, 10, 133, 15));
-  Label3 = AddLabel(this, "Label3", "Entities :", QRect(45, 35, 47, 15));
-  Label4 = AddLabel(this, "Label4", QString(), QRect(115, 35, 38, 15));
-  Bevel1 = new QFrame(this);
-  Bevel1->setObjectName("Bevel1");
-  Bevel1->setGeometry(10, 60, 296, 10);
-  // A single line along the top edge of the bevel's rectangle.
-  Bevel1->setFrameShape(QFrame::NoFrame);
-  auto* line = new QFrame(Bevel1);
-  line->setFrameShape(QFrame::HLine);
-  line->setFrameShadow(QFrame::Sunken);
-  line->setGeometry(0, 0, 296, 2);
-  Label2 = AddLabel(this, "Label2", "Depending on the file size it could take a few minutes",
-                    QRect(10, 65, 290, 15));
+  const std::vector<QWidget*> controls = CreateControls(layout::kFrChange, this);
+  Label1 = static_cast<QLabel*>(controls[layout::kProgressLabel1]);
+  Label3 = static_cast<QLabel*>(controls[layout::kProgressLabel3]);
+  Label4 = static_cast<QLabel*>(controls[layout::kCounter]);
+  Bevel1 = static_cast<QFrame*>(controls[layout::kBevel1]);
+  Label2 = static_cast<QLabel*>(controls[layout::kProgressLabel2]);
 }
 
 TfrChange::~TfrChange() = default;
@@ -79,9 +57,7 @@ void TfrChange::Show() {
 
 void TfrChange::SetCounterText(std::string_view text) {
   Label4->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-  // Like the other labels, the counter grows with its text rather than clipping a large count.
-  const int needed = Label4->sizeHint().width();
-  if (needed > Label4->width()) Label4->resize(needed, Label4->height());
+  FitLabel(Label4);
 }
 
 // Called at most ~30 times a second: the moment to let the window system in, so the windows

@@ -36,7 +36,4 @@ class TfrChange : public QWidget, public TProgressWindow {
   QWidget* m_owner;
 };
 
-// Arial, 12 pixels high, with fallbacks of the same metrics where Arial is not installed.
-QFont FormFont(bool bold = false);
-
 }  // namespace trelvo

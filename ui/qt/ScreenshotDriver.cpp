@@ -28,20 +28,20 @@ void Grab(const QString& name) {
 // and closed after a moment.
 class TDriverDialogs : public trelvo::TQtDialogs {
  public:
-  explicit TDriverDialogs(QString input) : m_input(std::move(input)) {}
+  explicit TDriverDialogs(std::string input) : m_input(std::move(input)) {}
 
-  std::optional<QString> Open(QWidget*, const trelvo::TFileDialog&) override { return m_input; }
+  std::optional<std::string> Open(const trelvo::TFileDialog&) override { return m_input; }
 
-  void Message(QWidget* owner, trelvo::TMessageKind kind, const QString& text) override {
+  void Message(trelvo::TMessageKind kind, const std::string& text) override {
     QTimer::singleShot(500, [] {
       Grab("3-completion.png");
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
     });
-    TQtDialogs::Message(owner, kind, text);
+    TQtDialogs::Message(kind, text);
   }
 
  private:
-  QString m_input;
+  std::string m_input;
 };
 
 // The real progress window, photographed once the count is under way.
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setWindowIcon(trelvo::ApplicationIcon());
   g_folder = QString::fromLocal8Bit(argv[1]);
-  TDriverDialogs dialogs(QString::fromLocal8Bit(argv[2]));
+  TDriverDialogs dialogs(argv[2]);
   TDriverForm form(dialogs);
   form.show();
   QTimer::singleShot(500, [&] {
