@@ -10,8 +10,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-# Static libraries only (zlib's import library would make the .exe need zlib1.dll).
+# Static libraries only: zlib's import library (libz.dll.a) would make the .exe need zlib1.dll.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
                                   sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)

@@ -9,15 +9,15 @@
 namespace trelvo::layout {
 
 enum class TKind : uint8_t {
-  kPanel,        // a plain area with a white background
+  kPanel,  // a plain area with a white background
   kLabel,
   kLink,         // a label that opens the web address when clicked
   kEdit,         // a read-only, borderless text box
   kSpeedButton,  // a flat picture button that takes no focus
   kGroupBox,
   kRadio,
-  kButton,       // a push button that answers neither Enter nor Escape
-  kBevel,        // a single line along its top edge
+  kButton,  // a push button that answers neither Enter nor Escape
+  kBevel,   // a single line along its top edge
 };
 
 enum TStyle : uint8_t {
@@ -47,9 +47,27 @@ inline constexpr int kForm1Width = 403;
 inline constexpr int kForm1Height = 282;
 
 enum TForm1Control : uint8_t {
-  kPanel1, kLabel5, kLabel4, kLabel1, kEdit1, kSpeedButton1, kGroupBox2, kRadioButton4,
-  kRadioButton5, kRadioButton6, kGroupBox1, kRadioButton1, kRadioButton2, kRadioButton3,
-  kLabel2, kEdit2, kSpeedButton2, kButton1, kButton2, kLabel3, kForm1Controls,
+  kPanel1,
+  kLabel5,
+  kLabel4,
+  kLabel1,
+  kEdit1,
+  kSpeedButton1,
+  kGroupBox2,
+  kRadioButton4,
+  kRadioButton5,
+  kRadioButton6,
+  kGroupBox1,
+  kRadioButton1,
+  kRadioButton2,
+  kRadioButton3,
+  kLabel2,
+  kEdit2,
+  kSpeedButton2,
+  kButton1,
+  kButton2,
+  kLabel3,
+  kForm1Controls,
 };
 
 inline constexpr TControl kForm1[kForm1Controls] = {
@@ -87,14 +105,21 @@ inline constexpr TForm1Control kFormatButtons[] = {kRadioButton1, kRadioButton2,
 inline constexpr TForm1Control kTypeButtons[] = {kRadioButton4, kRadioButton5, kRadioButton6};
 
 // The controls a run disables.
-inline constexpr TForm1Control kRunControls[] = {kLabel1, kLabel2,       kButton1,       kButton2,
-                                                 kSpeedButton1, kSpeedButton2, kEdit1, kEdit2};
+inline constexpr TForm1Control kRunControls[] = {kLabel1,       kLabel2,       kButton1, kButton2,
+                                                 kSpeedButton1, kSpeedButton2, kEdit1,   kEdit2};
 
 // frChange, the progress window.
 inline constexpr int kFrChangeWidth = 317;
 inline constexpr int kFrChangeHeight = 86;
 
-enum TFrChangeControl : uint8_t { kProgressLabel1, kProgressLabel3, kCounter, kBevel1, kProgressLabel2, kFrChangeControls };
+enum TFrChangeControl : uint8_t {
+  kProgressLabel1,
+  kProgressLabel3,
+  kCounter,
+  kBevel1,
+  kProgressLabel2,
+  kFrChangeControls
+};
 
 inline constexpr TControl kFrChange[kFrChangeControls] = {
     {"Label1", TKind::kLabel, kNoParent, 35, 10, 133, 15, "Transforming file...  wait "},

@@ -137,9 +137,8 @@ QIcon ApplicationIcon() { return QIcon(":/pictures/trelvo.ico"); }
 std::vector<QWidget*> CreateControls(std::span<const layout::TControl> controls, QWidget* window) {
   std::vector<QWidget*> widgets;
   for (const layout::TControl& control : controls) {
-    QWidget* parent = control.parent == layout::kNoParent
-                          ? window
-                          : widgets[static_cast<size_t>(control.parent)];
+    QWidget* parent =
+        control.parent == layout::kNoParent ? window : widgets[static_cast<size_t>(control.parent)];
     widgets.push_back(CreateControl(control, parent));
   }
   return widgets;
