@@ -1,7 +1,7 @@
 // The Win32 main window, driven through its controls with window messages, the dialogs
 // answered by a script. Runs under Wine on a display.
 #include <gtest/gtest.h>
-#include <shlobj.h>  // after windows.h: DROPFILES
+#include <shlobj.h>  // DROPFILES
 #include <windows.h>
 
 #include <cstdlib>
