@@ -1,7 +1,11 @@
 #include "cli/Options.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
+#include "platform/Platform.h"
 #include "transform/FileNames.h"
 
 namespace trelvo::cli {
@@ -25,8 +29,9 @@ char ParseFormat(const std::string& value) {
 
 TOptions ParseOptions(const std::vector<std::string>& arguments) {
   TOptions options;
+  TRunSettings common;
+  std::vector<std::string> inputs;
   std::string output;
-  bool have_input = false;
   bool only_operands = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string argument = arguments[i];
@@ -47,9 +52,8 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       return arguments[++i];
     };
     if (only_operands || argument == "-" || argument.empty() || argument[0] != '-') {
-      if (have_input) throw std::invalid_argument("more than one input file: '" + argument + "'");
-      options.settings.InputFileName = argument;
-      have_input = true;
+      if (argument.empty()) throw std::invalid_argument("empty input file name");
+      inputs.push_back(argument);
     } else if (argument == "--") {
       only_operands = true;
     } else if (argument == "--help" || argument == "-h") {
@@ -59,9 +63,9 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.action = TOptions::TAction::kVersion;
       return options;
     } else if (argument == "--type" || argument == "-t") {
-      options.settings.EntityType = ParseType(take_value());
+      common.EntityType = ParseType(take_value());
     } else if (argument == "--format" || argument == "-f") {
-      options.settings.Separator = ParseFormat(take_value());
+      common.Separator = ParseFormat(take_value());
     } else if (argument == "--output" || argument == "-o") {
       output = take_value();
       if (output.empty()) throw std::invalid_argument("empty output file name");
@@ -69,13 +73,36 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       throw std::invalid_argument("unknown option '" + argument + "'");
     }
   }
-  if (!have_input || options.settings.InputFileName.empty()) {
-    throw std::invalid_argument("missing input file");
+  if (inputs.empty()) throw std::invalid_argument("missing input file");
+  const std::string extension = "." + std::string(FormatExtension(common.Separator));
+  std::error_code ec;
+  const bool to_folder = !output.empty() && output != kStandardStream &&
+                         std::filesystem::is_directory(PathFromUtf8(output), ec);
+  if (inputs.size() > 1) {
+    if (std::find(inputs.begin(), inputs.end(), kStandardStream) != inputs.end()) {
+      throw std::invalid_argument("standard input ('-') must be the only input");
+    }
+    if (!output.empty() && !to_folder) {
+      throw std::invalid_argument("-o must name a folder when there are several inputs");
+    }
   }
-  options.settings.OutputFileName =
-      output.empty() ? ChangeFileExt(options.settings.InputFileName,
-                                     "." + std::string(FormatExtension(options.settings.Separator)))
-                     : output;
+  for (const std::string& input : inputs) {
+    TRunSettings run = common;
+    run.InputFileName = input;
+    if (to_folder) {
+      if (input == kStandardStream) {
+        throw std::invalid_argument("-o names a folder, but standard input has no file name");
+      }
+      const std::filesystem::path name = PathFromUtf8(ChangeFileExt(input, extension)).filename();
+      run.OutputFileName = Utf8FromPath(PathFromUtf8(output) / name);
+    } else if (!output.empty()) {
+      run.OutputFileName = output;
+    } else {
+      run.OutputFileName =
+          input == kStandardStream ? std::string(kStandardStream) : ChangeFileExt(input, extension);
+    }
+    options.runs.push_back(run);
+  }
   return options;
 }
 

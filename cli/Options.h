@@ -9,22 +9,24 @@
 namespace trelvo::cli {
 
 inline constexpr char kUsage[] =
-    "usage: trelvo-cli [--type point|path|polygon] [--format csv|txt|tab] [-o OUTPUT] INPUT";
+    "usage: trelvo-cli [--type point|path|polygon] [--format csv|txt|tab] [-o OUTPUT] INPUT...";
 
 // What the command line asks for.
 struct TOptions {
   enum class TAction {
-    kConvert,  // convert `settings`
+    kConvert,  // convert every one of `runs`, in order
     kHelp,     // print the help text
     kVersion,  // print the version
   };
   TAction action = TAction::kConvert;
-  TRunSettings settings;
+  std::vector<TRunSettings> runs;
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a short
-// message for an unknown option, a bad value or a missing input. The output defaults to the
-// input with its extension replaced by the format's.
+// message for an unknown option, a bad value, a missing input or an output that cannot take
+// the inputs. Each output is, by default, its input with the format's extension; `-o` names
+// the output of the one input, or a folder that receives every output under its input's
+// name. "-" is standard input, whose output is standard output unless `-o` names a file.
 TOptions ParseOptions(const std::vector<std::string>& arguments);
 
 }  // namespace trelvo::cli

@@ -1,4 +1,4 @@
-// trelvo-cli: converts the geometry of a KML file into delimited text from the command line.
+// trelvo-cli: converts the geometry of KML files into delimited text from the command line.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,17 +14,47 @@
 
 namespace {
 
+// Kept in step with the manual page, docs/trelvo-cli.1.
 constexpr char kHelp[] =
-    "Converts every Point, path (LineString) or polygon (outer LinearRing) of a KML file\n"
-    "into one row per vertex of a CSV, TXT (spaces) or TAB file.\n"
+    "Converts every Point, path (LineString or GPS track) or polygon (outer LinearRing) of KML\n"
+    "files (also KMZ archives and gzip-compressed KML) into one row per vertex of a CSV, TXT\n"
+    "(spaces) or TAB file.\n"
     "\n"
     "  -t, --type TYPE      point, path (default) or polygon\n"
     "  -f, --format FORMAT  csv (default), txt or tab\n"
-    "  -o, --output FILE    output file (default: INPUT with the format's extension)\n"
+    "  -o, --output OUTPUT  the output file of the one input, or a folder for the outputs of\n"
+    "                       all inputs (default: each INPUT with the format's extension)\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
     "\n"
-    "Prints \"N Entities\" on success. Exit status: 0 done, 1 input/output error, 2 usage error.\n";
+    "INPUT \"-\" is standard input; its output is standard output unless -o names a file.\n"
+    "OUTPUT \"-\" is standard output; \"N Entities\" then goes to standard error.\n"
+    "\n"
+    "Prints \"N Entities\" for each input converted (\"INPUT: N Entities\" for several).\n"
+    "Exit status: 0 every input converted, 1 any input failed, 2 usage error.\n";
+
+// Converts one input; prints its count, or the error naming the file. False on failure.
+bool Convert(const trelvo::TRunSettings& settings, bool several) {
+  try {
+    int64_t entities = 0;
+    {
+      trelvo::cli::TProgressBar progress(stderr, trelvo::PrepareConsole(stderr));
+      entities = trelvo::Transform(settings, progress);
+    }
+    // Data on standard output keeps it to itself.
+    std::FILE* report = settings.OutputFileName == trelvo::kStandardStream ? stderr : stdout;
+    const std::string prefix = several ? settings.InputFileName + ": " : std::string();
+    std::fprintf(report, "%s%s Entities\n", prefix.c_str(), std::to_string(entities).c_str());
+    if (std::fflush(stdout) != 0) {
+      std::fprintf(stderr, "trelvo-cli: cannot write standard output: %s\n", std::strerror(errno));
+      return false;
+    }
+    return true;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "trelvo-cli: %s\n", error.what());
+    return false;
+  }
+}
 
 }  // namespace
 
@@ -47,20 +77,9 @@ int main(int argc, char** argv) {
     std::printf("trelvo-cli %s\n", TRELVO_VERSION);
     return 0;
   }
-  try {
-    int64_t entities = 0;
-    {
-      trelvo::cli::TProgressBar progress(stderr, trelvo::PrepareConsole(stderr));
-      entities = trelvo::Transform(options.settings, progress);
-    }
-    std::printf("%s Entities\n", std::to_string(entities).c_str());
-    if (std::fflush(stdout) != 0) {
-      std::fprintf(stderr, "trelvo-cli: cannot write standard output: %s\n", std::strerror(errno));
-      return 1;
-    }
-    return 0;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "trelvo-cli: %s\n", error.what());
-    return 1;
+  bool all_converted = true;
+  for (const trelvo::TRunSettings& run : options.runs) {
+    all_converted = Convert(run, options.runs.size() > 1) && all_converted;
   }
+  return all_converted ? 0 : 1;
 }

@@ -78,6 +78,11 @@ std::string MoveOver(const std::filesystem::path& from, const std::filesystem::p
   return std::system_category().message(static_cast<int>(error));
 }
 
+std::FILE* BinaryStream(std::FILE* standard_stream) {
+  _setmode(_fileno(standard_stream), _O_BINARY);
+  return standard_stream;
+}
+
 std::vector<std::string> Utf8Arguments(int, char**) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -122,6 +127,8 @@ std::string MoveOver(const std::filesystem::path& from, const std::filesystem::p
   std::filesystem::rename(from, to, ec);
   return ec ? ec.message() : std::string();
 }
+
+std::FILE* BinaryStream(std::FILE* standard_stream) { return standard_stream; }
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -24,6 +24,10 @@ std::FILE* OpenFile(const std::string& name, const char* mode);
 // existing file is never truncated or followed. nullptr with errno set (EEXIST) on failure.
 std::FILE* CreateNewFile(const std::string& name);
 
+// Standard input or output switched to binary mode (Windows would otherwise turn LF into
+// CR LF and stop at Ctrl-Z), for data that streams through it.
+std::FILE* BinaryStream(std::FILE* standard_stream);
+
 // Positions `file` at byte `offset` (past 2 GiB too). False on failure.
 bool SeekFile(std::FILE* file, uint64_t offset);
 

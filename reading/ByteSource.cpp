@@ -25,10 +25,15 @@ TFileSource::TFileSource(const std::string& file_name) : m_file_name(file_name) 
     throw TIoError::FromErrno(kOpenInput, file_name, EISDIR);
   }
   errno = 0;
-  m_file = OpenFile(file_name, "rb");
-  if (m_file == nullptr) throw TIoError::FromErrno(kOpenInput, file_name, errno);
-  const auto size = std::filesystem::file_size(path, ec);
-  m_size = ec ? 0 : static_cast<uint64_t>(size);
+  if (file_name == "-") {
+    m_file = BinaryStream(stdin);
+    m_owned = false;
+  } else {
+    m_file = OpenFile(file_name, "rb");
+    if (m_file == nullptr) throw TIoError::FromErrno(kOpenInput, file_name, errno);
+    const auto size = std::filesystem::file_size(path, ec);
+    m_size = ec ? 0 : static_cast<uint64_t>(size);
+  }
   errno = 0;
   m_head_size = std::fread(m_head, 1, sizeof(m_head), m_file);
   const int error = errno;
@@ -37,7 +42,7 @@ TFileSource::TFileSource(const std::string& file_name) : m_file_name(file_name) 
   const bool utf16 = head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF" ||
                      head == std::string_view("<\0?\0", 4) || head == std::string_view("\0<\0?", 4);
   if (std::ferror(m_file) || utf16) {
-    std::fclose(m_file);
+    if (m_owned) std::fclose(m_file);
     m_file = nullptr;
     if (utf16) {
       throw TIoError(kOpenInput, file_name, "UTF-16 text is not supported; save it as UTF-8");
@@ -47,7 +52,7 @@ TFileSource::TFileSource(const std::string& file_name) : m_file_name(file_name) 
 }
 
 TFileSource::~TFileSource() {
-  if (m_file != nullptr) std::fclose(m_file);
+  if (m_file != nullptr && m_owned) std::fclose(m_file);
 }
 
 size_t TFileSource::Read(char* buffer, size_t capacity) {

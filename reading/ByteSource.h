@@ -30,9 +30,9 @@ class TByteSource {
 // first bytes, not by their names. Throws TIoError naming the file and the cause.
 std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name);
 
-// A file opened for binary reading. The constructor throws TIoError naming the file and the
-// cause when it cannot be opened, is a folder, or holds UTF-16 text (whose tags the 8-bit
-// reader would silently never find).
+// A file opened for binary reading, or standard input for the name "-". The constructor throws
+// TIoError naming the file and the cause when it cannot be opened, is a folder, or holds UTF-16
+// text (whose tags the 8-bit reader would silently never find).
 class TFileSource : public TByteSource {
  public:
   explicit TFileSource(const std::string& file_name);
@@ -53,6 +53,7 @@ class TFileSource : public TByteSource {
   std::string m_file_name;
   uint64_t m_consumed = 0;
   std::FILE* m_file = nullptr;
+  bool m_owned = true;  // false for standard input, which stays open
   uint64_t m_size = 0;
   char m_head[4] = {};  // the first bytes, read to recognise UTF-16, handed out first
   size_t m_head_size = 0;

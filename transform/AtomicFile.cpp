@@ -30,6 +30,11 @@ std::string RandomSuffix() {
 
 TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_name)
     : m_target(target) {
+  if (target == "-") {
+    m_file = BinaryStream(stdout);
+    m_standard = true;
+    return;
+  }
   fs::path target_path = PathFromUtf8(target);
   std::error_code ec;
   const fs::file_status status = fs::status(target_path, ec);
@@ -95,7 +100,7 @@ TAtomicFile::~TAtomicFile() { Discard(); }
 
 void TAtomicFile::Discard() noexcept {
   if (m_file != nullptr) {
-    std::fclose(m_file);
+    if (!m_standard) std::fclose(m_file);
     m_file = nullptr;
   }
   if (!m_committed && !m_temporary.empty()) {
@@ -120,7 +125,7 @@ void TAtomicFile::Commit() {
   const bool flushed = std::fflush(m_file) == 0;
   int error = errno;
   errno = 0;
-  const bool closed = std::fclose(m_file) == 0;
+  const bool closed = m_standard || std::fclose(m_file) == 0;
   if (error == 0) error = errno;
   m_file = nullptr;
   if (!flushed || !closed)

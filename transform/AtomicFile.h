@@ -14,7 +14,8 @@ namespace trelvo {
 // An interrupted program removes it (SetInterruptCleanup). A write-protected target is refused.
 // Commit() makes it the target; the destructor of an uncommitted file removes it, so a
 // failed run never leaves a half file where a good one stood. A target that exists and is no
-// regular file (a device such as /dev/null) is written directly. Errors throw TIoError.
+// regular file (a device such as /dev/null) is written directly, and so is standard output for
+// the name "-". Errors throw TIoError.
 class TAtomicFile {
  public:
   // Refuses a target that is a folder or the file `input_name` itself (also through another
@@ -43,6 +44,7 @@ class TAtomicFile {
   std::FILE* m_file = nullptr;
   bool m_committed = false;
   bool m_copy_over = false;  // the temporary file is elsewhere: copy it over the target
+  bool m_standard = false;   // writing standard output, which stays open
 };
 
 }  // namespace trelvo

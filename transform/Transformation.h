@@ -10,6 +10,10 @@
 
 namespace trelvo {
 
+// The file name that stands for standard input (as InputFileName) or standard output (as
+// OutputFileName), as command-line tools take it.
+inline constexpr std::string_view kStandardStream = "-";
+
 // What the main window (or the command line) chooses before a run.
 struct TRunSettings {
   std::string InputFileName;

@@ -56,10 +56,12 @@ std::string Lines(std::string text) {
 
 class CliTest : public ::testing::Test {
  protected:
-  // Runs trelvo-cli with `arguments`, each passed as it stands.
-  TResult Cli(const std::vector<std::string>& arguments) {
+  // Runs trelvo-cli with `arguments`, each passed as it stands, and `input` (a file name) as
+  // its standard input.
+  TResult Cli(const std::vector<std::string>& arguments, const std::string& input = "") {
     std::string command = Quote(TRELVO_CLI_PATH);
     for (const std::string& argument : arguments) command += " " + Quote(argument);
+    if (!input.empty()) command += " <" + Quote(input);
     command += " >" + Quote(m_folder.Path("stdout")) + " 2>" + Quote(m_folder.Path("stderr"));
 #ifdef _WIN32
     // cmd.exe /c drops the outer quotes of a line that starts with one; names stay UTF-16.
@@ -143,9 +145,47 @@ TEST_F(CliTest, InputOutputErrorsExitOneWithOneLineAndLoseNothing) {
   EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"route.csv", "route.kml"}));
 }
 
+// Each input converts on its own: one failure is one line, the others are written, exit 1.
+TEST_F(CliTest, ConvertsSeveralInputsBesideThemselvesOrIntoAFolder) {
+  WriteFileBytes(Path("a.kml"), kKml);
+  WriteFileBytes(Path("b.kml"), kKml);
+  TResult result = Cli({"-t", "point", Path("a.kml"), Path("missing.kml"), Path("b.kml")});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.out, Path("a.kml") + ": 1 Entities\n" + Path("b.kml") + ": 1 Entities\n");
+  EXPECT_EQ(result.err, "trelvo-cli: Cannot open input file \"" + Path("missing.kml") +
+                            "\": No such file or directory\n");
+  const std::string expected = ReadFileBytes(Path("a.csv"));
+  EXPECT_EQ(ReadFileBytes(Path("b.csv")), expected);
+  fs::create_directory(PathFromUtf8(Path("out")));
+  result = Cli({"-t", "point", "-o", Path("out"), Path("a.kml"), Path("b.kml")});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(ReadFileBytes(Path("out/a.csv")), expected);
+  EXPECT_EQ(ReadFileBytes(Path("out/b.csv")), expected);
+}
+
+// "-" streams: standard input in, standard output out, the count then on standard error.
+TEST_F(CliTest, ReadsStandardInputAndWritesStandardOutput) {
+  WriteFileBytes(Path("a.kml"), kKml);
+  ASSERT_EQ(Cli({"-f", "tab", Path("a.kml")}).exit_code, 0);
+  const std::string expected = ReadFileBytes(Path("a.tab"));
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{"-f", "tab", "-"},
+                                             {"-f", "tab", "-o", "-", "-"},
+                                             {"-f", "tab", "-o", "-", Path("a.kml")}}) {
+    const TResult result = Cli(arguments, arguments.back() == "-" ? Path("a.kml") : "");
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.err, "2 Entities\n");
+    EXPECT_EQ(test::FirstDifference(result.out, Lines(expected)), "");
+  }
+  const TResult result = Cli({"-f", "tab", "-o", Path("b.tab"), "-"}, Path("a.kml"));
+  EXPECT_EQ(result.out, "2 Entities\n");
+  EXPECT_EQ(ReadFileBytes(Path("b.tab")), expected);
+}
+
 TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
   const std::string usage =
-      "usage: trelvo-cli [--type point|path|polygon] [--format csv|txt|tab] [-o OUTPUT] INPUT\n";
+      "usage: trelvo-cli [--type point|path|polygon] [--format csv|txt|tab] [-o OUTPUT] "
+      "INPUT...\n";
 
   const struct {
     std::vector<std::string> arguments;
@@ -156,7 +196,8 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
       {{"--type", "line", "in.kml"}, "bad --type value 'line' (point, path or polygon)"},
       {{"--format", "xls", "in.kml"}, "bad --format value 'xls' (csv, txt or tab)"},
       {{"in.kml", "-o"}, "option -o needs a value"},
-      {{"a.kml", "b.kml"}, "more than one input file: 'b.kml'"},
+      {{"a.kml", "b.kml", "-o", "c.csv"}, "-o must name a folder when there are several inputs"},
+      {{"a.kml", "-"}, "standard input ('-') must be the only input"},
   };
 
   for (const auto& c : cases) {
