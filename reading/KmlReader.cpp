@@ -49,56 +49,61 @@ bool HasClass(char c, uint8_t mask) {
   return (kClasses[static_cast<unsigned char>(c)] & mask) != 0;
 }
 
-size_t SkipNameChars(std::string_view text, size_t pos) {
-  while (pos < text.size() && HasClass(text[pos], kNameChar)) ++pos;
-  return pos;
-}
-
 // Result of looking for a tag in a text.
 struct TTagMatch {
   bool found = false;
   size_t which = 0;  // index of the name found
   size_t end = 0;    // just after the element name, when found
-  size_t keep = 0;   // start of a tag cut off by the end of the text, or the text's length
+  size_t keep = 0;   // start of a tag the end of the text may have cut, or the text's length
 };
 
-// Finds the first tag `<name` or `<prefix:name` of one of `names` followed by '>', '/' or
-// whitespace; a name written "/name" is a closing tag `</name`.
+// Whether the name that starts at `at` is the element name of a tag: "<name", "<prefix:name",
+// or for a closing tag "</name", "</prefix:name".
+bool IsTagName(std::string_view text, size_t at, bool closing) {
+  size_t open = at;
+  if (open > 0 && text[open - 1] == ':') {
+    size_t prefix = open - 1;
+    while (prefix > 0 && HasClass(text[prefix - 1], kNameChar)) --prefix;
+    if (prefix == open - 1) return false;  // an empty prefix
+    open = prefix;
+  }
+  if (closing) {
+    if (open < 1 || text[open - 1] != '/') return false;
+    --open;
+  }
+  return open > 0 && text[open - 1] == '<';
+}
+
+// Finds the first tag of one of `names` (see IsTagName) whose name is followed by '>', '/'
+// or whitespace; a name written "/name" is a closing tag. Each name is searched for as a
+// whole, so the text between tags is passed over at memchr's speed.
 TTagMatch FindTag(std::string_view text, std::span<const std::string_view> names) {
   TTagMatch match;
-  match.keep = text.size();
-  size_t pos = 0;
-  while (pos < text.size()) {
-    const void* hit = std::memchr(text.data() + pos, '<', text.size() - pos);
-    if (hit == nullptr) break;
-    const size_t open = static_cast<size_t>(static_cast<const char*>(hit) - text.data());
-    const bool closing = open + 1 < text.size() && text[open + 1] == '/';
-    size_t name_start = open + (closing ? 2 : 1);
-    size_t name_end = SkipNameChars(text, name_start);
-    if (name_end < text.size() && text[name_end] == ':' && name_end > name_start) {
-      name_start = name_end + 1;
-      name_end = SkipNameChars(text, name_start);
-    }
-    if (name_end >= text.size()) {
-      // The text ends inside this tag's name: it may still become a match.
-      if (text.size() - open <= kMaxTagTail) match.keep = open;
-      break;
-    }
-    const char after = text[name_end];
-    if (after == '>' || after == '/' || HasClass(after, kSpace)) {
-      const std::string_view found = text.substr(name_start, name_end - name_start);
-      for (size_t i = 0; i < names.size(); ++i) {
-        const bool wants_closing = names[i].starts_with('/');
-        if (closing == wants_closing && found == names[i].substr(wants_closing ? 1 : 0)) {
-          match.found = true;
-          match.which = i;
-          match.end = name_end;
-          return match;
-        }
+  size_t best = std::string_view::npos;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const bool closing = names[i].starts_with('/');
+    const std::string_view name = names[i].substr(closing ? 1 : 0);
+    // Only a match before the best one so far counts: search no further.
+    const std::string_view scope =
+        best == std::string_view::npos ? text : text.substr(0, best + name.size());
+    for (size_t at = scope.find(name); at < best; at = scope.find(name, at + 1)) {
+      const size_t end = at + name.size();
+      if (end >= text.size()) break;  // the text may end inside this name: kept below
+      const char after = text[end];
+      if ((after == '>' || after == '/' || HasClass(after, kSpace)) &&
+          IsTagName(text, at, closing)) {
+        best = at;
+        match = {true, i, end, 0};
+        break;
       }
     }
-    pos = open + 1;
   }
+  if (match.found) return match;
+  // A tag cut by the end of the text may still become a match: keep its start.
+  const size_t last_open = text.rfind('<');
+  match.keep = last_open != std::string_view::npos && text.size() - last_open <= kMaxTagTail
+                   ? last_open
+                   : text.size();
   return match;
 }
 
@@ -295,6 +300,16 @@ bool TKMLReader::ExtendWindow() {
   return m_window_end != before;
 }
 
+// Appends all the text loaded so far, loading more when none is left: a tag search needs no
+// lines, and growing its Window a line at a time would search the same text again and again.
+// Pending is then empty. False at the end of input.
+bool TKMLReader::GrowSearchWindow() {
+  if (AtEndOfInput()) return false;
+  m_window_end = m_pending_end = m_data_end;
+  m_pending_end_known = true;
+  return true;
+}
+
 void TKMLReader::PushBackExcess() {
   if (WindowLength() > m_chunk_size) m_window_end = m_window_start + m_chunk_size;
 }
@@ -318,19 +333,12 @@ bool TKMLReader::SkipPast(std::span<const std::string_view> names, size_t* which
 }
 
 // Finds the next tag of one of `names` (see FindTag; any namespace prefix, attributes allowed),
-// sets *which to its index and consumes it through its '>'. After a tag found in a later chunk, one
-// more ReadMore tops the Window up before the tag's content is looked at.
+// sets *which to its index and consumes it through its '>'.
 TKMLReader::TTagFound TKMLReader::SeekTag(std::span<const std::string_view> names, size_t* which) {
   size_t keep_from = 0;
-  bool found = SkipPast(names, which, &keep_from);
-  while (!found) {
-    if (!GrowWindow()) return TTagFound::kNotFound;
-    if (SkipPast(names, which, &keep_from)) {
-      found = true;
-      ReadMore();
-    } else {
-      m_window_start = keep_from;  // discard all but a tag cut at the end
-    }
+  while (!SkipPast(names, which, &keep_from)) {
+    m_window_start = keep_from;  // discard all but a tag cut at the end
+    if (!GrowSearchWindow()) return TTagFound::kNotFound;
   }
   bool self_closing = false;
   if (!SkipTagRest(&self_closing)) return TTagFound::kNotFound;

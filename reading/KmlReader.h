@@ -86,6 +86,7 @@ class TKMLReader {
   bool ReadMore();
   bool GrowWindow();
   bool ExtendWindow();
+  bool GrowSearchWindow();
   void PushBackExcess();
   bool HasData();
   void TopUp();
