@@ -1,8 +1,10 @@
 #include "reading/NumberText.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -57,6 +59,30 @@ constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 
 constexpr uint64_t kMaxExactInteger = uint64_t{1} << 53;
 
+// mantissa / 10^fraction for a mantissa above 2^53 (up to 19 digits, as longitudes with 14
+// decimals have): divided in the 64-bit precision of x86's long double, then rounded to a
+// double. The two roundings give the correctly rounded value unless the long double lies
+// exactly on a midpoint between two doubles (its 11 extra bits are 10000000000): then false,
+// and the general conversion decides. (Where the FPU rounds to 53 bits, as Windows may set it,
+// the division is already the single correct rounding.)
+inline bool ExtendedQuotient(uint64_t mantissa, int fraction, double* result) {
+  if constexpr (std::numeric_limits<long double>::digits != 64) {
+    return false;
+  } else {
+    static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                              1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                              1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L};
+    // Below 2^63 the integer converts exactly whatever the FPU's precision.
+    if (mantissa >= uint64_t{1} << 63 || fraction > 19) return false;
+    const long double quotient = static_cast<long double>(mantissa) / kPowers[fraction];
+    uint64_t significand = 0;
+    std::memcpy(&significand, &quotient, sizeof(significand));
+    if ((significand & 0x7FF) == 0x400) return false;
+    *result = static_cast<double>(quotient);
+    return true;
+  }
+}
+
 // The general conversion of a grammar-checked, sign-free number text.
 double ConvertGeneral(std::string_view number) {
   double value = 0.0;
@@ -69,9 +95,31 @@ double ConvertGeneral(std::string_view number) {
   return ec == std::errc() && end == number.data() + number.size() ? value : 0.0;
 }
 
+constexpr uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
 // Appends the run of digits at `p` to `*mantissa` (wrapping past 19 digits, which the caller
-// counts and rejects) and returns the end of the run.
+// counts and rejects) and returns the end of the run. Eight bytes at a time where eight can be
+// read: the digits before the first non-digit byte are converted in one go.
 inline const char* AccumulateDigits(const char* p, const char* last, uint64_t* mantissa) {
+  while (last - p >= 8) {
+    uint64_t chunk = 0;
+    std::memcpy(&chunk, p, 8);
+    // Each byte minus '0'; a byte that is no digit gets its high bit set in `non_digits` (the
+    // borrows and carries of the whole-word arithmetic only reach bytes after the first one).
+    uint64_t values = chunk - 0x3030303030303030ULL;
+    const uint64_t non_digits = (values | (values + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
+    const int count = non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
+    if (count == 0) return p;
+    // The first `count` bytes (the low ones) become the most significant digits of eight.
+    if (count < 8) values <<= 8 * (8 - count);
+    values = values * 10 + (values >> 8);
+    values = (((values & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+              (((values >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+             32;
+    *mantissa = *mantissa * kPowersOfTen[count] + values;
+    p += count;
+    if (count < 8) return p;
+  }
   for (unsigned digit = 0; p < last && (digit = static_cast<unsigned char>(*p) - 48u) <= 9; ++p) {
     *mantissa = *mantissa * 10 + digit;
   }
@@ -118,7 +166,7 @@ const char* ParseNumber(const char* first, const char* last, double* value) {
     // Clinger's fast path for the plain decimals coordinates are written in: mantissa and
     // power of ten are exact doubles, so one division is correctly rounded.
     result = static_cast<double>(mantissa) / kExactPowers[fraction];
-  } else {
+  } else if (has_exponent || digits > 19 || !ExtendedQuotient(mantissa, fraction, &result)) {
     result =
         ConvertGeneral(std::string_view(unsigned_start, static_cast<size_t>(p - unsigned_start)));
   }

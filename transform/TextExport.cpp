@@ -67,17 +67,21 @@ inline void WriteFourDigits(char* out, uint32_t value) {
   std::memcpy(out + 2, kDigitPairs + (value - high * 100) * 2, 2);
 }
 
-int DigitCount(uint32_t value) {
-  int count = 1;
-  while (count < 10 && value >= kPowersOfTen[count]) ++count;
-  return count;
+// Decimal digits of `value`, from its bit length (log10(2) is about 1233 / 4096).
+// (0 counts as 1, like 1: setting the low bit never crosses a power of ten.)
+inline int DigitCount(uint32_t value) {
+  value |= 1;
+  const int guess = ((32 - __builtin_clz(value)) * 1233) >> 12;
+  return guess + (value >= kPowersOfTen[guess] ? 1 : 0);
 }
 
 // Exact fixed-point formatting for the values coordinates take (|value| < 10^8, up to 11
 // decimals): a double is m * 2^e, so value * 10^decimals = m * 10^decimals / 2^-e is rounded
 // in 128-bit integers, ties to even like std::to_chars. nullptr when the value is outside
 // that range, which std::to_chars then handles.
-char* FormatFixedFast(char* out, double value, int decimals) {
+// Always inlined, so that where `decimals` is a constant (the rows' 10 and 5) every power of
+// ten, division and branch on it is resolved at compile time.
+__attribute__((always_inline)) inline char* FormatFixedFast(char* out, double value, int decimals) {
   if (!(std::fabs(value) < 1e8) || decimals < 0 || decimals > 11) return nullptr;
   uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof(bits));
@@ -143,7 +147,9 @@ std::string_view EntityTypeName(TEntityType entity_type) {
 }
 
 char* FormatFixed(char* out, double value, int decimals) {
-  char* const end = FormatFixedFast(out, value, decimals);
+  char* const end = decimals == 10  ? FormatFixedFast(out, value, 10)
+                    : decimals == 5 ? FormatFixedFast(out, value, 5)
+                                    : FormatFixedFast(out, value, decimals);
   if (end != nullptr) return end;
   const auto result =
       std::to_chars(out, out + kFixedRoom, value, std::chars_format::fixed, decimals);
