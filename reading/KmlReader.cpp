@@ -429,12 +429,43 @@ bool TKMLReader::ReadTuple(bool at_end_too) {
   return true;
 }
 
+// The common tuples, "x,y,z" followed by whitespace, read straight from the text with no
+// Window bookkeeping per number; each gives what ReadTuple gives. Stops before the first
+// tuple of any other shape, which ReadTuple then reads. With `at_end_too` the end of the
+// Window also ends a tuple (it is the '<' of the closing tag); otherwise a tuple must end
+// before it, since more of its text may follow.
+__attribute__((flatten)) void TKMLReader::ReadPlainTuples(bool at_end_too) {
+  const char* const base = m_buffer.data() - m_base;
+  const char* p = base + m_window_start;
+  const char* const last = base + m_window_end;
+  for (;;) {
+    while (p < last && HasClass(*p, kSpace)) ++p;
+    m_window_start = static_cast<size_t>(p - base);
+    std::array<double, 3> xyz{};
+    for (size_t i = 0; i < xyz.size(); ++i) {
+      const char* const end = ParseNumber(p, last, &xyz[i]);
+      if (end == p) return;
+      if (end == last) {
+        if (i < 2 || !at_end_too) return;
+        p = end;
+      } else if (i < 2 ? *end != ',' : !HasClass(*end, kSpace)) {
+        return;
+      } else {
+        p = end + 1;
+      }
+    }
+    AddPoint(xyz[0], xyz[1], xyz[2]);
+    m_window_start = static_cast<size_t>(p - base);
+  }
+}
+
 // Reads the tuples of the text before the '<' at `stretch_end`, up to the first that fails;
 // the rest of that text is dropped. For a Point, stops after its tuple (true), leaving the
 // rest in the Window.
 bool TKMLReader::ReadStretch(size_t stretch_end, bool single) {
   const size_t window_end = m_window_end;
   m_window_end = stretch_end;
+  if (!single) ReadPlainTuples(true);
   bool read = false;
   while (WindowLength() > 0 && !read && ReadTuple(true)) read = single;
   m_window_end = window_end;
@@ -496,8 +527,9 @@ bool TKMLReader::ReadCoordinateList(bool single) {
       if (WindowLength() == 0) {
         progress = m_window_start != start;
       } else {
+        if (!single) ReadPlainTuples(false);
         const size_t tuple_start = m_window_start;
-        progress = ReadTuple(false);
+        progress = WindowLength() == 0 || ReadTuple(false);
         if (single && progress) return true;
         if (!progress) {
           // The tuple runs past the Window (a number of hundreds of digits): read on, up to a

@@ -91,7 +91,14 @@ __attribute__((always_inline)) inline char* FormatFixedFast(char* out, double va
   // |value| = mantissa / 2^shift; shift > 0 since |value| < 2^52.
   const int shift = 1075 - (biased_exponent != 0 ? biased_exponent : 1);
   uint64_t scaled = 0;  // |value| * 10^decimals, rounded: below 10^19
-  if (mantissa != 0 && shift < 120) {
+  if (mantissa != 0 && shift < 64) {
+    // The usual case (|value| of 2^-11 and more): quotient and remainder are 64-bit words.
+    const TUint128 product = TUint128{mantissa} * kPowersOfTen[decimals];
+    const auto quotient = static_cast<uint64_t>(product >> shift);
+    const uint64_t remainder = static_cast<uint64_t>(product) & ((uint64_t{1} << shift) - 1);
+    const uint64_t half = uint64_t{1} << (shift - 1);
+    scaled = quotient + ((remainder > half || (remainder == half && (quotient & 1) != 0)) ? 1 : 0);
+  } else if (mantissa != 0 && shift < 120) {
     const TUint128 product = TUint128{mantissa} * kPowersOfTen[decimals];
     const TUint128 quotient = product >> shift;
     const TUint128 remainder = product - (quotient << shift);
@@ -104,8 +111,13 @@ __attribute__((always_inline)) inline char* FormatFixedFast(char* out, double va
   const uint64_t unit = kPowersOfTen[decimals];
   const auto integer = static_cast<uint32_t>(scaled / unit);  // below 10^8
   const int integer_digits = DigitCount(integer);
+  // All eight digits, then the significant ones moved in one 8-byte copy; what lands past
+  // them is overwritten by the fraction or lies beyond the row's end.
+  char digits[16] = {};
+  WriteFourDigits(digits, integer / 10000);
+  WriteFourDigits(digits + 4, integer % 10000);
+  std::memcpy(out, digits + 8 - integer_digits, 8);
   out += integer_digits;
-  WriteDigitsBackward(out, integer, integer_digits);
   if (decimals > 0) {
     *out++ = '.';
     const uint64_t fraction = scaled % unit;
@@ -146,11 +158,10 @@ std::string_view EntityTypeName(TEntityType entity_type) {
                               std::to_string(static_cast<int>(entity_type)));
 }
 
-char* FormatFixed(char* out, double value, int decimals) {
-  char* const end = decimals == 10  ? FormatFixedFast(out, value, 10)
-                    : decimals == 5 ? FormatFixedFast(out, value, 5)
-                                    : FormatFixedFast(out, value, decimals);
-  if (end != nullptr) return end;
+namespace {
+
+// What the fast formatter leaves: std::to_chars, without a minus sign on a zero.
+__attribute__((noinline)) char* FormatFixedGeneral(char* out, double value, int decimals) {
   const auto result =
       std::to_chars(out, out + kFixedRoom, value, std::chars_format::fixed, decimals);
   // -0.0 and tiny negatives would print as -0.000...; a row reads better without the sign.
@@ -165,6 +176,19 @@ char* FormatFixed(char* out, double value, int decimals) {
     }
   }
   return result.ptr;
+}
+
+// Inlined into the row writer with its constant number of decimals.
+__attribute__((always_inline)) inline char* FormatFixedInline(char* out, double value,
+                                                              int decimals) {
+  char* const end = FormatFixedFast(out, value, decimals);
+  return end != nullptr ? end : FormatFixedGeneral(out, value, decimals);
+}
+
+}  // namespace
+
+char* FormatFixed(char* out, double value, int decimals) {
+  return FormatFixedInline(out, value, decimals);
 }
 
 void AppendFixed(std::string& out, double value, int decimals) {
@@ -202,14 +226,14 @@ void TTextWriter::WriteHeader() {
 void TTextWriter::WriteVertexRow(const TXYZPoint& point) {
   if (m_used + kRowRoom > m_buffer.size()) Flush();
   char* out = m_buffer.data() + m_used;
-  out = FormatFixed(out, point.X, 10);
+  out = FormatFixedInline(out, point.X, 10);
   *out++ = m_separator;
-  out = FormatFixed(out, point.Y, 10);
+  out = FormatFixedInline(out, point.Y, 10);
   *out++ = m_separator;
   if (point.Z == 0.0) {
     *out++ = '0';
   } else {
-    out = FormatFixed(out, point.Z, 5);
+    out = FormatFixedInline(out, point.Z, 5);
   }
   *out++ = '\r';
   *out++ = '\n';
@@ -218,7 +242,7 @@ void TTextWriter::WriteVertexRow(const TXYZPoint& point) {
 
 void TTextWriter::WriteVertexBlock(const TXYZPoint* points, int32_t count) {
   WriteLine();
-  char digits[16];
+  char digits[16] = {};
   const auto result = std::to_chars(digits, digits + sizeof(digits), count);
   WriteText(std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
   WriteLine(" Vertices");
