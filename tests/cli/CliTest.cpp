@@ -118,33 +118,6 @@ TEST_F(CliTest, WritesTheBytesOfTheLibraryRun) {
   }
 }
 
-TEST_F(CliTest, InputOutputErrorsExitOneWithOneLineAndLoseNothing) {
-  WriteFileBytes(Path("route.kml"), kKml);
-  WriteFileBytes(Path("route.csv"), "previous");
-
-  const struct {
-    std::vector<std::string> arguments;
-    std::string error;
-  } cases[] = {
-      {{Path("missing.kml"), "-o", Path("route.csv")},
-       "Cannot open input file \"" + Path("missing.kml") + "\": No such file or directory"},
-      {{"-o", Path("route.kml"), Path("route.kml")},
-       "Cannot create output file \"" + Path("route.kml") + "\": it is the input file"},
-      {{"-o", Path("none/x.csv"), Path("route.kml")},
-       "Cannot create output file \"" + Path("none/x.csv") + "\": No such file or directory"},
-  };
-
-  for (const auto& c : cases) {
-    const TResult result = Cli(c.arguments);
-    EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "trelvo-cli: " + c.error + "\n");
-  }
-  EXPECT_EQ(ReadFileBytes(Path("route.kml")), kKml);
-  EXPECT_EQ(ReadFileBytes(Path("route.csv")), "previous");
-  EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"route.csv", "route.kml"}));
-}
-
 // Each input converts on its own: one failure is one line, the others are written, exit 1.
 TEST_F(CliTest, ConvertsSeveralInputsBesideThemselvesOrIntoAFolder) {
   WriteFileBytes(Path("a.kml"), kKml);
