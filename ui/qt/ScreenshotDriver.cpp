@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/PhotographedProgress.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/MainWindow.h"
 #include "ui/qt/ProgressWindow.h"
@@ -17,7 +18,7 @@ namespace {
 
 QString g_folder;
 
-void Grab(const QString& name) {
+void Grab(const char* name) {
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   const QPixmap screen = QApplication::primaryScreen()->grabWindow(0);
   const QString path = g_folder + "/" + name;
@@ -44,26 +45,12 @@ class TDriverDialogs : public trelvo::TQtDialogs {
   std::string m_input;
 };
 
-// The real progress window, photographed once the count is under way.
-class TPhotographedProgress : public trelvo::TfrChange {
- public:
-  using TfrChange::TfrChange;
-
-  void RepaintCounter() override {
-    TfrChange::RepaintCounter();
-    if (++m_updates == 3) Grab("2-progress.png");
-  }
-
- private:
-  int m_updates = 0;
-};
-
 class TDriverForm : public trelvo::TForm1 {
  public:
   using TForm1::TForm1;
 
   std::unique_ptr<trelvo::TProgressWindow> CreateProgressWindow() override {
-    return std::make_unique<TPhotographedProgress>(this);
+    return std::make_unique<trelvo::TPhotographedProgress<trelvo::TfrChange, Grab>>(this);
   }
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "ui/PhotographedProgress.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/Dialogs.h"
 #include "ui/win32/MainWindow.h"
@@ -105,26 +106,12 @@ class TDriverDialogs : public win32::TWin32Dialogs {
   std::string m_input;
 };
 
-// The real progress window, photographed once the count is under way.
-class TPhotographedProgress : public win32::TfrChange {
- public:
-  using TfrChange::TfrChange;
-
-  void RepaintCounter() override {
-    TfrChange::RepaintCounter();
-    if (++m_updates == 3) Grab("2-progress.png");
-  }
-
- private:
-  int m_updates = 0;
-};
-
 class TDriverForm : public win32::TForm1 {
  public:
   using TForm1::TForm1;
 
   std::unique_ptr<TProgressWindow> CreateProgressWindow() override {
-    return std::make_unique<TPhotographedProgress>(Handle());
+    return std::make_unique<trelvo::TPhotographedProgress<win32::TfrChange, Grab>>(Handle());
   }
 };
 
