@@ -44,11 +44,17 @@ TEST(NumberText, ReadsTheLongestNumericPrefix) {
       // clang-format on
   };
 
-  for (const auto& c : cases) Verify(c.text, c.value, c.length);
+  // Alone, and followed by more text (where the 8-byte loads of the fast path can be made).
+  const std::string more(20, ' ');
+  for (const auto& c : cases) {
+    Verify(c.text, c.value, c.length);
+    Verify(c.text + more, c.value, c.length);
+  }
   // No number at all is 0: no words, no leading whitespace, one sign only.
   for (const char* text : {"", "-", "+", ".", "-.", "e5", "xxx", "nan", "-nan", "inf", "Infinity",
                            " 1", "\t2", "+-1", "--1"}) {
     Verify(text, 0.0, 0);
+    Verify(text + more, 0.0, 0);
   }
 }
 
@@ -71,7 +77,10 @@ TEST(NumberText, AgreesWithFromCharsOnRandomDecimals) {
     double expected = 0.0;
     std::from_chars(text.data(), text.data() + text.size(), expected);
     ASSERT_EQ(ParseNumberPrefix(text), expected) << text;
-    ASSERT_EQ(ParseNumberPrefix("-" + text), -expected) << text;
+    // Followed by more text, as in a file, where the 8-byte loads of the fast path can be made.
+    const std::string tuple = "-" + text + ",37.4219 1,2,3</coordinates>";
+    ASSERT_EQ(ParseNumberPrefix(tuple), -expected) << text;
+    ASSERT_EQ(NumericPrefixLength(tuple), text.size() + 1) << text;
   }
 }
 
