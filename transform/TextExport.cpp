@@ -1,5 +1,6 @@
 #include "transform/TextExport.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -67,6 +68,30 @@ inline void WriteFourDigits(char* out, uint32_t value) {
   std::memcpy(out + 2, kDigitPairs + (value - high * 100) * 2, 2);
 }
 
+// The eight decimal digits of `value` (below 10^8, with leading zeros) as the ASCII bytes of a
+// little-endian word, first digit first: the halves, quarters and digits are split in parallel
+// lanes of the word by multiplications (x * 10486 >> 20 is x / 100 below 10^4, x * 103 >> 10
+// is x / 10 below 100).
+inline uint64_t EightDigits(uint32_t value) {
+  const uint64_t halves = (value / 10000) | (uint64_t{value % 10000} << 32);
+  const uint64_t hundreds = ((halves * 10486) >> 20) & ((uint64_t{0x7F} << 32) | 0x7F);
+  const uint64_t pairs = ((halves - 100 * hundreds) << 16) + hundreds;
+  const uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;
+  const uint64_t digits = ((pairs - 10 * tens) << 8) + tens;
+  return digits + 0x3030303030303030ULL;
+}
+
+// Writes eight bytes: EightDigits(value) in memory order.
+inline void StoreEightDigits(char* out, uint32_t value) {
+  if constexpr (std::endian::native == std::endian::little) {
+    const uint64_t digits = EightDigits(value);
+    std::memcpy(out, &digits, 8);
+  } else {
+    WriteFourDigits(out, value / 10000);
+    WriteFourDigits(out + 4, value % 10000);
+  }
+}
+
 // Decimal digits of `value`, from its bit length (log10(2) is about 1233 / 4096).
 // (0 counts as 1, like 1: setting the low bit never crosses a power of ten.)
 inline int DigitCount(uint32_t value) {
@@ -114,8 +139,7 @@ __attribute__((always_inline)) inline char* FormatFixedFast(char* out, double va
   // All eight digits, then the significant ones moved in one 8-byte copy; what lands past
   // them is overwritten by the fraction or lies beyond the row's end.
   char digits[16] = {};
-  WriteFourDigits(digits, integer / 10000);
-  WriteFourDigits(digits + 4, integer % 10000);
+  StoreEightDigits(digits, integer);
   std::memcpy(out, digits + 8 - integer_digits, 8);
   out += integer_digits;
   if (decimals > 0) {
@@ -124,12 +148,11 @@ __attribute__((always_inline)) inline char* FormatFixedFast(char* out, double va
     out += decimals;
     // The row's two widths get straight-line code.
     if (decimals == 10) {
-      WriteFourDigits(out - 4, static_cast<uint32_t>(fraction % 10000));
-      WriteFourDigits(out - 8, static_cast<uint32_t>(fraction / 10000 % 10000));
-      WriteDigitsBackward(out - 8, static_cast<uint32_t>(fraction / 100000000), 2);
+      std::memcpy(out - 10, kDigitPairs + fraction / 100000000 * 2, 2);
+      StoreEightDigits(out - 8, static_cast<uint32_t>(fraction % 100000000));
     } else if (decimals == 5) {
-      WriteFourDigits(out - 4, static_cast<uint32_t>(fraction % 10000));
-      out[-5] = static_cast<char>('0' + fraction / 10000);
+      StoreEightDigits(digits, static_cast<uint32_t>(fraction));
+      std::memcpy(out - 5, digits + 3, 5);
     } else if (decimals > 8) {
       WriteDigitsBackward(out, static_cast<uint32_t>(fraction % 100000000), 8);
       WriteDigitsBackward(out - 8, static_cast<uint32_t>(fraction / 100000000), decimals - 8);
