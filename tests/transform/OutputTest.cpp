@@ -118,7 +118,7 @@ TEST(Output, FixedPointAgreesWithToCharsOnRandomValues) {
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   std::uniform_int_distribution<int> exponent(-40, 30);
   std::uniform_int_distribution<int> ticks(-2000000, 2000000);
-  for (int i = 0; i < 200000; ++i) {
+  for (int i = 0; i < 1000000; ++i) {
     double value = std::ldexp(unit(random), exponent(random));
     if (i % 4 == 0) value = std::ldexp(ticks(random), -exponent(random) / 2 - 12);
     for (const int decimals : {5, 10}) {
