@@ -61,13 +61,6 @@ inline void WriteDigitsBackward(char* end, uint32_t value, int count) {
   if (count == 1) *--end = static_cast<char>('0' + value % 10);
 }
 
-// Writes the four digits of `value` (below 10^4, with leading zeros) at `out`.
-inline void WriteFourDigits(char* out, uint32_t value) {
-  const uint32_t high = value / 100;
-  std::memcpy(out, kDigitPairs + high * 2, 2);
-  std::memcpy(out + 2, kDigitPairs + (value - high * 100) * 2, 2);
-}
-
 // The eight decimal digits of `value` (below 10^8, with leading zeros) as the ASCII bytes of a
 // little-endian word, first digit first: the halves, quarters and digits are split in parallel
 // lanes of the word by multiplications (x * 10486 >> 20 is x / 100 below 10^4, x * 103 >> 10
@@ -83,13 +76,9 @@ inline uint64_t EightDigits(uint32_t value) {
 
 // Writes eight bytes: EightDigits(value) in memory order.
 inline void StoreEightDigits(char* out, uint32_t value) {
-  if constexpr (std::endian::native == std::endian::little) {
-    const uint64_t digits = EightDigits(value);
-    std::memcpy(out, &digits, 8);
-  } else {
-    WriteFourDigits(out, value / 10000);
-    WriteFourDigits(out + 4, value % 10000);
-  }
+  uint64_t digits = EightDigits(value);
+  if constexpr (std::endian::native == std::endian::big) digits = __builtin_bswap64(digits);
+  std::memcpy(out, &digits, 8);
 }
 
 // Decimal digits of `value`, from its bit length (log10(2) is about 1233 / 4096).
