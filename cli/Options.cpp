@@ -51,7 +51,7 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
         throw std::invalid_argument("option " + argument + " needs a value");
       return arguments[++i];
     };
-    if (only_operands || argument == "-" || argument.empty() || argument[0] != '-') {
+    if (only_operands || argument == kStandardStream || argument.empty() || argument[0] != '-') {
       if (argument.empty()) throw std::invalid_argument("empty input file name");
       inputs.push_back(argument);
     } else if (argument == "--") {

@@ -24,6 +24,10 @@ std::FILE* OpenFile(const std::string& name, const char* mode);
 // existing file is never truncated or followed. nullptr with errno set (EEXIST) on failure.
 std::FILE* CreateNewFile(const std::string& name);
 
+// The file name that stands for standard input (as an input) or standard output (as an
+// output), as command-line tools take it.
+inline constexpr std::string_view kStandardStream = "-";
+
 // Standard input or output switched to binary mode (Windows would otherwise turn LF into
 // CR LF and stop at Ctrl-Z), for data that streams through it.
 std::FILE* BinaryStream(std::FILE* standard_stream);

@@ -158,7 +158,7 @@ class TInflater {
 
 std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name) {
   auto file = std::make_unique<TFileSource>(file_name);
-  if (file->Head() == "PK\x03\x04" && file_name == "-") {
+  if (file->Head() == "PK\x03\x04" && file_name == kStandardStream) {
     // The directory is at the end of a zip file: it takes a file that can be read twice.
     throw TIoError(kReadInput, file_name, "a KMZ archive cannot be read from standard input");
   }

@@ -25,7 +25,7 @@ TFileSource::TFileSource(const std::string& file_name) : m_file_name(file_name) 
     throw TIoError::FromErrno(kOpenInput, file_name, EISDIR);
   }
   errno = 0;
-  if (file_name == "-") {
+  if (file_name == kStandardStream) {
     m_file = BinaryStream(stdin);
     m_owned = false;
   } else {

@@ -434,13 +434,16 @@ bool TKMLReader::ReadTuple(bool at_end_too) {
 // tuple of any other shape, which ReadTuple then reads. With `at_end_too` the end of the
 // Window also ends a tuple (it is the '<' of the closing tag); otherwise a tuple must end
 // before it, since more of its text may follow.
+// (Flattened: the number parser is inlined into this, the reader's hottest loop.)
 __attribute__((flatten)) void TKMLReader::ReadPlainTuples(bool at_end_too) {
-  const char* const base = m_buffer.data() - m_base;
-  const char* p = base + m_window_start;
-  const char* const last = base + m_window_end;
+  const std::string_view window = Window();
+  const char* const first = window.data();
+  const char* const last = first + window.size();
+  const size_t start = m_window_start;
+  const char* p = first;
   for (;;) {
     while (p < last && HasClass(*p, kSpace)) ++p;
-    m_window_start = static_cast<size_t>(p - base);
+    m_window_start = start + static_cast<size_t>(p - first);
     std::array<double, 3> xyz{};
     for (size_t i = 0; i < xyz.size(); ++i) {
       const char* const end = ParseNumber(p, last, &xyz[i]);
@@ -455,7 +458,7 @@ __attribute__((flatten)) void TKMLReader::ReadPlainTuples(bool at_end_too) {
       }
     }
     AddPoint(xyz[0], xyz[1], xyz[2]);
-    m_window_start = static_cast<size_t>(p - base);
+    m_window_start = start + static_cast<size_t>(p - first);
   }
 }
 

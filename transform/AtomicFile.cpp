@@ -30,7 +30,7 @@ std::string RandomSuffix() {
 
 TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_name)
     : m_target(target) {
-  if (target == "-") {
+  if (target == kStandardStream) {
     m_file = BinaryStream(stdout);
     m_standard = true;
     return;

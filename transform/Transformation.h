@@ -6,15 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Platform.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {
 
-// The file name that stands for standard input (as InputFileName) or standard output (as
-// OutputFileName), as command-line tools take it.
-inline constexpr std::string_view kStandardStream = "-";
-
-// What the main window (or the command line) chooses before a run.
+// What the main window (or the command line) chooses before a run. kStandardStream as either
+// name is standard input or output.
 struct TRunSettings {
   std::string InputFileName;
   std::string OutputFileName;
