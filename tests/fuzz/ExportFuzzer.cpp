@@ -1,6 +1,6 @@
 // Arbitrary bytes through the whole run, file to file, in all three types: it ends, writes
-// the header, and leaves no temporary file behind. Compressed input is the archive target's: here
-// it only has to end in a conversion or an input error.
+// the header, and leaves no temporary file behind. Broken KMZ and gzip data end in a conversion
+// or in an input error, never in a crash, a hang or unbounded memory.
 #include <fstream>
 #include <string>
 

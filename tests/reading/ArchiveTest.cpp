@@ -92,7 +92,7 @@ const std::string kPoint = "<Point><coordinates>-1.5,2.5</coordinates></Point>";
 
 class Archive : public ::testing::Test {
  protected:
-  // The entities read from `bytes` as a file, or the error.
+  // The entities read from `bytes` as a file (archive or plain text alike), or the error.
   std::string Read(const std::string& bytes, TEntityType type = TEntityType::kPath) {
     test::WriteFileBytes(m_folder.Path("in.kmz"), bytes);
     std::string error;
@@ -105,39 +105,29 @@ class Archive : public ::testing::Test {
     return text.substr(text.find("Entity type:"));
   }
 
-  // The same entities read from plain KML text.
-  std::string Plain(const std::string& kml, TEntityType type = TEntityType::kPath) {
-    test::WriteFileBytes(m_folder.Path("plain.kml"), kml);
-    test::Convert(m_folder.Path("plain.kml"), m_folder.Path("plain.csv"), type);
-    const std::string text = test::ReadFileBytes(m_folder.Path("plain.csv"));
-    std::filesystem::remove(m_folder.Path("plain.kml"));
-    std::filesystem::remove(m_folder.Path("plain.csv"));
-    return text.substr(text.find("Entity type:"));
-  }
-
   test::TTempDir m_folder;
 };
 
 TEST_F(Archive, ReadsEveryKmlEntryInDirectoryOrder) {
-  const std::string both = Plain(kPaths + "\n" + kPaths);
+  const std::string both = Read(kPaths + "\n" + kPaths);
   // Google Earth and My Maps: a doc.kml of links, the data in further documents.
   EXPECT_EQ(
       Read(Zip(
           {{"doc.kml", kLink}, {"files/logo.png", "\x89PNG<Point>"}, {"layers/a.kml", kPaths}})),
-      Plain(kPaths));
+      Read(kPaths));
   EXPECT_EQ(Read(Zip({{"a.kml", kPaths, 0}, {"B.KML", kPaths, 0}})), both);
   EXPECT_EQ(Read(Zip({{"a.kml", kPaths, 8, true}, {"b.kml", kPaths, 0, true}})), both);
   EXPECT_EQ(Read(Zip({{"a.kml", kPaths}, {"b.kml", kPaths, 0}}, true)), both);
   // An entry ending without a line break does not run into the next.
   EXPECT_EQ(Read(Zip({{"a.kml", kPoint}, {"b.kml", kPoint}}), TEntityType::kPoint),
-            Plain(kPoint + "\n" + kPoint, TEntityType::kPoint));
-  EXPECT_EQ(Read(Compress(kPaths, 31)), Plain(kPaths));
+            Read(kPoint + "\n" + kPoint, TEntityType::kPoint));
+  EXPECT_EQ(Read(Compress(kPaths, 31)), Read(kPaths));
   EXPECT_EQ(Read(Compress(kPaths, 31) + Compress(kPaths, 31)), both);
   // Larger than zlib's chunks and the reader's blocks.
   std::string big = "<LineString><coordinates>";
   for (int i = 0; i < 200000; ++i) big += std::to_string(i) + ",1,2 ";
   big += "</coordinates></LineString>";
-  EXPECT_EQ(test::FirstDifference(Read(Zip({{"big.kml", big}})), Plain(big)), "");
+  EXPECT_EQ(test::FirstDifference(Read(Zip({{"big.kml", big}})), Read(big)), "");
 }
 
 TEST_F(Archive, EveryBrokenArchiveIsAnErrorAndWritesNothing) {
