@@ -40,12 +40,6 @@ std::vector<std::string> TTempDir::Entries() const {
   return names;
 }
 
-bool Next(TKMLReader& reader, TEntityType type) {
-  constexpr bool (TKMLReader::*kNext[])() = {&TKMLReader::NextPoint, &TKMLReader::NextLineString,
-                                             &TKMLReader::NextPolygon};
-  return (reader.*kNext[static_cast<int>(type) - 1])();
-}
-
 std::string ReadAll(const std::string& text, TEntityType type, size_t piece) {
   TKMLReader reader;
   reader.Open(std::make_unique<TMemorySource>(text, piece));
@@ -56,7 +50,9 @@ std::string ReadAll(const std::string& text, TEntityType type, size_t piece) {
     out.append(digits, std::to_chars(digits, digits + sizeof(digits), value).ptr);
   };
   // Far more calls than any test text has entities: a reader that never ends is a failure.
-  for (int guard = 0; guard < 100000 && Next(reader, type); ++guard) {
+  constexpr bool (TKMLReader::*kNext[])() = {&TKMLReader::NextPoint, &TKMLReader::NextLineString,
+                                             &TKMLReader::NextPolygon};
+  for (int guard = 0; guard < 100000 && (reader.*kNext[static_cast<int>(type) - 1])(); ++guard) {
     out += '(';
     for (int32_t i = 1; i <= reader.Points().Count(); ++i) {
       const TXYZPoint& point = reader.GetPoint(i);

@@ -43,9 +43,6 @@ class TNoProgressWindow : public TProgressWindow {
   void RepaintWindow() override {}
 };
 
-// Calls the next-operation of `type` once.
-bool Next(TKMLReader& reader, TEntityType type);
-
 // Every entity the reader finds in `text`, delivered in pieces of `piece` bytes, as
 // "([x,y,z][x,y,z])([x,y,z])" with numbers in their shortest round-trip form.
 std::string ReadAll(const std::string& text, TEntityType type, size_t piece = SIZE_MAX);

@@ -1,18 +1,19 @@
-// The Qt main window and progress window: the behaviour both window programs share, driven
-// through the Qt controls, and what only the Qt program has.
-#include <QAbstractButton>
+// The main window and the progress window, driven through their controls with the dialogs
+// answered by a script.
 #include <QApplication>
-#include <QLabel>
+#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 #include "reading/IoError.h"
-#include "tests/ui/FormBehaviour.h"
+#include "tests/ui/ScriptedDialogs.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/MainWindow.h"
@@ -32,103 +33,178 @@ class TFailingWidget : public QWidget {
   }
 };
 
-class TQtFormDriver : public test::TFormDriver {
- public:
-  TQtFormDriver() : form(dialogs) {}
-
-  QWidget* Widget(layout::TForm1Control control) {
-    return form.findChild<QWidget*>(layout::kForm1[control].name);
-  }
-
-  void Click(layout::TForm1Control control) override {
-    QTest::mouseClick(Widget(control), Qt::LeftButton);
-  }
-
-  std::string Text(layout::TForm1Control control) override {
-    QWidget* widget = Widget(control);
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text().toStdString();
-    return qobject_cast<QLabel*>(widget)->text().toStdString();
-  }
-
-  void SetText(layout::TForm1Control control, const std::string& text) override {
-    qobject_cast<QLineEdit*>(Widget(control))->setText(QString::fromStdString(text));
-  }
-
-  bool Enabled(layout::TForm1Control control) override { return Widget(control)->isEnabled(); }
-
-  bool Checked(layout::TForm1Control control) override {
-    return qobject_cast<QAbstractButton*>(Widget(control))->isChecked();
-  }
-
-  // The drop is delivered only when the window accepted the drag, as Qt does.
-  void Drop(const std::string& path) override {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &enter);
-    if (!enter.isAccepted()) return;
-    QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &dropped);
-  }
-
-  bool Shown() override { return form.isVisible(); }
-
-  bool ProgressShown() override {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.begin(), windows.end(), [](QWidget* window) {
-      return window->objectName() == "frChange" && window->isVisible();
-    });
-  }
-
-  TForm1 form;
-};
-
 class Form1Test : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TQtFormDriver> m_driver;
+  test::TScriptedDialogs m_dialogs;
+  std::unique_ptr<TForm1> m_form;
+  QTemporaryDir m_folder;
+
+  QString WriteKml(const QString& name, const QByteArray& text) {
+    const QString path = m_folder.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+    return path;
+  }
+
+  void ChooseInput(const QString& path) {
+    m_dialogs.answers.push_back(path.toStdString());
+    QTest::mouseClick(m_form->SpeedButton1, Qt::LeftButton);
+  }
+
+  // The progress window, when one is open.
+  static QWidget* ProgressWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (widget->objectName() == "frChange") return widget;
+    }
+    return nullptr;
+  }
+
+  QList<QWidget*> RunControls() const {
+    return {m_form->Label1,       m_form->Label2,       m_form->Button1, m_form->Button2,
+            m_form->SpeedButton1, m_form->SpeedButton2, m_form->Edit1,   m_form->Edit2};
+  }
 
  private slots:
 
   void init() {
-    m_driver = std::make_unique<TQtFormDriver>();
-    m_driver->form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&m_driver->form));
+    m_dialogs = test::TScriptedDialogs();
+    m_form = std::make_unique<TForm1>(m_dialogs);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
 
   void cleanup() {
-    m_driver.reset();
+    m_form.reset();
     // No window may be left open by a test, above all no progress window.
-    QTRY_VERIFY(std::none_of(QApplication::topLevelWidgets().begin(),
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().begin(),
                              QApplication::topLevelWidgets().end(),
                              [](QWidget* widget) { return widget->isVisible(); }));
   }
 
-  void Behaviour_data() {
-    QTest::addColumn<int>("index");
-    for (size_t i = 0; i < test::kFormBehaviours.size(); ++i) {
-      QTest::newRow(test::kFormBehaviours[i].name) << static_cast<int>(i);
-    }
+  void DerivesTheOutputNameAndKeepsItInStepWithTheFormat() {
+    ChooseInput("C:\\data\\route.kml");
+    QCOMPARE(m_form->Edit1->text(), QString("C:\\data\\route.kml"));
+    QCOMPARE(m_form->Edit2->text(), QString("C:\\data\\route.csv"));
+    QCOMPARE(m_form->Logic().SaveDialog1.FileName, std::string("C:\\data\\route.csv"));
+    QTest::mouseClick(m_form->RadioButton2, Qt::LeftButton);
+    QCOMPARE(m_form->Edit2->text(), QString("C:\\data\\route.txt"));
+    // By keyboard too: the arrow moves the checked format button.
+    m_form->RadioButton2->setFocus();
+    QTest::keyClick(m_form->RadioButton2, Qt::Key_Right);
+    QCOMPARE(m_form->Edit2->text(), QString("C:\\data\\route.tab"));
+    // Only the last path element's extension is replaced, or one is appended.
+    ChooseInput("C:\\data.v2\\route");
+    QCOMPARE(m_form->Edit2->text(), QString("C:\\data.v2\\route.tab"));
+    ChooseInput("/tmp/route.2024.kml");
+    QCOMPARE(m_form->Edit2->text(), QString("/tmp/route.2024.tab"));
   }
 
-  void Behaviour() {
-    QFETCH(int, index);
-    test::TFailures failures;
-    test::kFormBehaviours[static_cast<size_t>(index)].run(*m_driver, failures);
-    QVERIFY2(failures.Text().empty(), failures.Text().c_str());
+  void ADroppedKmlFileBecomesTheInput() {
+    const auto drop = [&](const QString& path) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(path)});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(m_form.get(), &enter);
+      QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(m_form.get(), &dropped);
+      return enter.isAccepted();
+    };
+    QVERIFY(!drop("/data/photo.jpg"));
+    QVERIFY(m_form->Edit1->text().isEmpty());
+    QVERIFY(drop("/data/Route.KMZ"));
+    QCOMPARE(m_form->Edit1->text(), QString("/data/Route.KMZ"));
+    QCOMPARE(m_form->Edit2->text(), QString("/data/Route.csv"));
   }
 
-  void TheArrowKeysChangeTheFormatAndQtGetsItsFilters() {
-    TForm1& form = m_driver->form;
-    m_driver->dialogs.answers.push_back("C:\\data\\route.kml");
-    QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
-    QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
-    form.RadioButton2->setFocus();
-    QTest::keyClick(form.RadioButton2, Qt::Key_Right);
-    QCOMPARE(form.Edit2->text(), QString("C:\\data\\route.tab"));
-    QCOMPARE(QtNameFilters("Google Earth (*.kml)|*.kml|All files (*.*)|*.*"),
-             (QStringList{"Google Earth (*.kml)", "All files (*.*)"}));
+  void OffersTheRightFiltersAndExtensionsAndCancelChangesNothing() {
+    QTest::mouseClick(m_form->RadioButton3, Qt::LeftButton);
+    QVERIFY(m_form->Edit2->text().isEmpty());
+    ChooseInput("/data/a.kml");
+    m_dialogs.answers.push_back(std::nullopt);
+    QTest::mouseClick(m_form->SpeedButton1, Qt::LeftButton);
+    m_dialogs.answers.push_back(std::nullopt);
+    QTest::mouseClick(m_form->SpeedButton2, Qt::LeftButton);
+    QCOMPARE(m_form->Edit1->text(), QString("/data/a.kml"));
+    QCOMPARE(m_form->Edit2->text(), QString("/data/a.tab"));
+    QCOMPARE(m_dialogs.opened.back().Filter,
+             "Google Earth (*.kml)|*.kml|Google Earth archives (*.kmz)|*.kmz|All files (*.*)|*.*");
+    QCOMPARE(m_dialogs.opened.back().DefaultExt, "kml");
+    m_dialogs.answers.push_back("/data/b.tab");
+    QTest::mouseClick(m_form->SpeedButton2, Qt::LeftButton);
+    const TFileDialog& save = m_dialogs.saved.back();
+    QCOMPARE(save.Filter, "TextFile (*.tab)|*.tab");
+    QCOMPARE(save.DefaultExt, "tab");
+    QCOMPARE(save.FileName, "/data/a.tab");
+    QVERIFY(save.OverwritePrompt);
+    QCOMPARE(m_form->Edit2->text(), QString("/data/b.tab"));
+    QCOMPARE(QtNameFilters(save.Filter), QStringList{"TextFile (*.tab)"});
+  }
+
+  void AcceptAsksForMissingNames() {
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.size(), size_t{1});
+    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
+    QCOMPARE(m_dialogs.messages.back().text, "Select Input file");
+    m_form->Edit1->setText("/data/a.kml");
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.back().text, "Select Output file");
+    QCOMPARE(m_dialogs.messages.size(), size_t{2});
+    for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
+  }
+
+  void AcceptWritesTheSettingsAndConverts() {
+    const QString input = WriteKml("route.kml",
+                                   "<Point><coordinates>1,2,3</coordinates></Point>"
+                                   "<Point><coordinates>4,5,6</coordinates></Point>\n");
+    ChooseInput(input);
+    QTest::mouseClick(m_form->RadioButton4, Qt::LeftButton);
+    QTest::mouseClick(m_form->RadioButton3, Qt::LeftButton);
+    bool checked = false;
+    m_dialogs.on_message = [&] {
+      // The completion box waits in front of a form still busy, with no progress window.
+      for (QWidget* control : RunControls()) QVERIFY(!control->isEnabled());
+      QCOMPARE(m_form->Label4->text(), QString("Transforming file..."));
+      QVERIFY(ProgressWindow() == nullptr);
+      checked = true;
+    };
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QVERIFY(checked);
+    QCOMPARE(m_form->Logic().RunSettings().Separator, '\t');
+    QVERIFY(m_form->Logic().RunSettings().EntityType == TEntityType::kPoint);
+    QCOMPARE(QString::fromStdString(m_form->Logic().RunSettings().InputFileName), input);
+    QCOMPARE(QString::fromStdString(m_form->Logic().RunSettings().OutputFileName),
+             m_folder.filePath("route.tab"));
+    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kInformation);
+    QCOMPARE(m_dialogs.messages.back().text, "Transformation has ended\r\r2 Entities");
+    QFile output(m_folder.filePath("route.tab"));
+    QVERIFY(output.open(QIODevice::ReadOnly));
+    QVERIFY(
+        output.readAll().endsWith("Entity type:Point\r\n\r\n1.0000000000\t2.0000000000\t3.00000\r\n"
+                                  "4.0000000000\t5.0000000000\t6.00000\r\n"));
+    for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
+    QCOMPARE(m_form->Label4->text(), QString("www.trelvo.example"));
+    // The choices stay as they were.
+    QVERIFY(m_form->RadioButton4->isChecked() && m_form->RadioButton3->isChecked());
+  }
+
+  void AFailedRunCleansUpAndNamesTheFile() {
+    ChooseInput(m_folder.filePath("missing.kml"));
+    m_dialogs.on_message = [&] {
+      for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
+    };
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.size(), size_t{1});
+    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
+    QCOMPARE(QString::fromStdString(m_dialogs.messages.back().text),
+             "Cannot open input file \"" + m_folder.filePath("missing.kml") +
+                 "\": No such file or directory");
+    QCOMPARE(m_form->Label4->text(), QString("www.trelvo.example"));
+    QVERIFY(ProgressWindow() == nullptr);
+    QVERIFY(!QFile::exists(m_folder.filePath("missing.csv")));
   }
 
   void AnErrorEscapingAHandlerIsShownAndTheProgramCarriesOn() {
@@ -140,20 +216,22 @@ class Form1Test : public QObject {
     QCOMPARE(g_application_dialogs->messages.back().kind, TMessageKind::kError);
     QCOMPARE(g_application_dialogs->messages.back().text,
              "Cannot read input file \"C:\\data\\route.kml\": Input/output error");
-    // Still working: the form answers its next click.
-    m_driver->Click(layout::kLabel4);
-    QCOMPARE(m_driver->dialogs.addresses.size(), size_t{1});
+    // Still working: the form answers its next click, and the link opens the web address.
+    QTest::mouseClick(m_form->Label4, Qt::LeftButton);
+    QCOMPARE(m_dialogs.addresses, std::vector<std::string>{"www.trelvo.example"});
+  }
+
+  void CloseEndsTheWindow() {
+    QTest::mouseClick(m_form->Button2, Qt::LeftButton);
+    QTRY_VERIFY(!m_form->isVisible());
   }
 
   void TheProgressWindowShowsTheFinalCount() {
-    QTemporaryDir folder;
-    const QString input = folder.filePath("many.kml");
-    QFile file(input);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(
-        QByteArray("<LineString><coordinates>1,2</coordinates></LineString>").repeated(5000));
-    file.close();
-    TfrChange progress(&m_driver->form);
+    const QString input =
+        WriteKml("many.kml", QByteArray().fill('x', 10) + QByteArray("<LineString><coordinates>1,2"
+                                                                     "</coordinates></LineString>")
+                                                              .repeated(5000));
+    TfrChange progress(m_form.get());
     progress.Show();
     QVERIFY(progress.isVisible());
     // Each counter update lets the window system in, so a long run stays responsive.
@@ -162,10 +240,9 @@ class Form1Test : public QObject {
     progress.RepaintCounter();
     QVERIFY(answered);
     // Centred over the main window.
-    const QPoint offset =
-        progress.frameGeometry().center() - m_driver->form.frameGeometry().center();
+    const QPoint offset = progress.frameGeometry().center() - m_form->frameGeometry().center();
     QVERIFY(std::abs(offset.x()) <= 2 && std::abs(offset.y()) <= 2);
-    const TRunSettings settings{input.toStdString(), folder.filePath("many.csv").toStdString()};
+    const TRunSettings settings{input.toStdString(), m_folder.filePath("many.csv").toStdString()};
     QCOMPARE(Transform(settings, progress), int64_t{5000});
     QCOMPARE(progress.Label4->text(), QString("5000"));
     QVERIFY(progress.Label4->width() >= progress.Label4->sizeHint().width());

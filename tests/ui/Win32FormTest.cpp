@@ -1,54 +1,44 @@
-// The behaviour both window programs share, driven through the Win32 window with window
-// messages. Runs under Wine on a display.
+// The Win32 main window, driven through its controls with window messages, the dialogs
+// answered by a script. Runs under Wine on a display.
 #include <gtest/gtest.h>
 #include <shlobj.h>  // DROPFILES
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
-#include <cwchar>
-#include <ostream>
 #include <string>
 
-#include "tests/ui/FormBehaviour.h"
+#include "platform/Platform.h"
+#include "tests/support/TestSupport.h"
+#include "tests/ui/ScriptedDialogs.h"
 #include "ui/win32/Controls.h"
 #include "ui/win32/MainWindow.h"
-
-namespace trelvo::test {
-void PrintTo(const TFormBehaviour& behaviour, std::ostream* out) { *out << behaviour.name; }
-}  // namespace trelvo::test
 
 namespace trelvo::win32 {
 namespace {
 
 using namespace layout;
 
-class TWin32FormDriver : public test::TFormDriver {
- public:
-  // Buttons take BM_CLICK; the link is a static control that reports its click.
-  void Click(TForm1Control control) override {
-    const HWND window = form.Control(control);
-    if (control == kLabel4) {
-      SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(kFirstControlId + kLabel4, STN_CLICKED),
-                   reinterpret_cast<LPARAM>(window));
-    } else {
-      SendMessageW(window, BM_CLICK, 0, 0);
+class Win32FormTest : public ::testing::Test {
+ protected:
+  void Click(TForm1Control control) { SendMessageW(m_form.Control(control), BM_CLICK, 0, 0); }
+
+  std::string Text(TForm1Control control) { return WindowText(m_form.Control(control)); }
+
+  void ChooseInput(const std::string& path) {
+    m_dialogs.answers.push_back(path);
+    Click(kSpeedButton1);
+  }
+
+  bool RunControlsEnabled() {
+    for (const TForm1Control control : kRunControls) {
+      if (!IsWindowEnabled(m_form.Control(control))) return false;
     }
+    return true;
   }
 
-  std::string Text(TForm1Control control) override { return WindowText(form.Control(control)); }
-
-  void SetText(TForm1Control control, const std::string& text) override {
-    SetWindowTextW(form.Control(control), Wide(text).c_str());
-  }
-
-  bool Enabled(TForm1Control control) override { return IsWindowEnabled(form.Control(control)); }
-
-  bool Checked(TForm1Control control) override {
-    return SendMessageW(form.Control(control), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  }
-
-  // As the shell drops a file: WM_DROPFILES with a wide-character DROPFILES block.
-  void Drop(const std::string& path) override {
+  // Drops `path` on the window as the shell does.
+  void Drop(const std::string& path) {
     const std::wstring name = Wide(path);
     const size_t bytes = sizeof(DROPFILES) + (name.size() + 2) * sizeof(wchar_t);
     const HGLOBAL memory = GlobalAlloc(GHND, bytes);
@@ -58,42 +48,81 @@ class TWin32FormDriver : public test::TFormDriver {
     std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), name.c_str(),
                 name.size() * sizeof(wchar_t));
     GlobalUnlock(memory);
-    SendMessageW(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    SendMessageW(m_form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
   }
 
-  bool Shown() override { return IsWindow(form.Handle()); }
-
-  // This thread's own windows only: other test programs may be showing theirs.
-  bool ProgressShown() override {
-    bool shown = false;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM found) {
-          wchar_t name[16] = {};
-          GetClassNameW(window, name, 16);
-          if (std::wcscmp(name, L"TfrChange") == 0) *reinterpret_cast<bool*>(found) = true;
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&shown));
-    return shown;
-  }
-
-  TForm1 form{dialogs};
+  test::TScriptedDialogs m_dialogs;
+  TForm1 m_form{m_dialogs};
+  test::TTempDir m_folder;
 };
 
-class Win32Form : public ::testing::TestWithParam<test::TFormBehaviour> {};
-
-TEST_P(Win32Form, Behaves) {
-  TWin32FormDriver driver;
-  test::TFailures failures;
-  GetParam().run(driver, failures);
-  EXPECT_EQ(failures.Text(), "");
+TEST_F(Win32FormTest, DerivesTheOutputNameAndKeepsItInStepWithTheFormat) {
+  Click(kRadioButton3);
+  EXPECT_EQ(Text(kEdit2), "");
+  ChooseInput("C:\\data\\café.kml");
+  EXPECT_EQ(Text(kEdit1), "C:\\data\\café.kml");
+  EXPECT_EQ(Text(kEdit2), "C:\\data\\café.tab");
+  Click(kRadioButton1);
+  EXPECT_EQ(Text(kEdit2), "C:\\data\\café.csv");
+  Click(kRadioButton2);
+  EXPECT_EQ(Text(kEdit2), "C:\\data\\café.txt");
+  m_dialogs.answers.push_back("D:\\out\\route.txt");
+  Click(kSpeedButton2);
+  EXPECT_EQ(m_dialogs.saved.back().Filter, "TextFile (*.txt)|*.txt");
+  EXPECT_EQ(m_dialogs.saved.back().FileName, "C:\\data\\café.txt");
+  EXPECT_EQ(Text(kEdit2), "D:\\out\\route.txt");
+  // Dropped files: only KML and KMZ become the input.
+  Drop("C:\\photos\\a.jpg");
+  EXPECT_EQ(Text(kEdit1), "C:\\data\\café.kml");
+  Drop("C:\\data\\Ω.KMZ");
+  EXPECT_EQ(Text(kEdit1), "C:\\data\\Ω.KMZ");
+  EXPECT_EQ(Text(kEdit2), "C:\\data\\Ω.txt");
 }
 
-INSTANTIATE_TEST_SUITE_P(Shared, Win32Form, ::testing::ValuesIn(test::kFormBehaviours),
-                         [](const ::testing::TestParamInfo<test::TFormBehaviour>& param_info) {
-                           return std::string(param_info.param.name);
-                         });
+TEST_F(Win32FormTest, AcceptAsksForEachMissingName) {
+  Click(kButton1);
+  SetWindowTextW(m_form.Control(kEdit1), L"C:\\data\\route.kml");
+  Click(kButton1);
+  ASSERT_EQ(m_dialogs.messages.size(), 2u);
+  EXPECT_EQ(m_dialogs.messages[0].text, "Select Input file");
+  EXPECT_EQ(m_dialogs.messages[1].text, "Select Output file");
+  EXPECT_EQ(m_dialogs.messages[1].kind, TMessageKind::kError);
+  EXPECT_TRUE(RunControlsEnabled());
+}
+
+TEST_F(Win32FormTest, AcceptWritesTheSameBytesAsTheCommandLine) {
+  const std::string input = m_folder.Path("route.kml");
+  test::WriteFileBytes(input,
+                       "<Point><coordinates>1,2,3</coordinates></Point>\r\n"
+                       "<Point><coordinates>-4.5,5,6</coordinates></Point>\r\n");
+  ChooseInput(input);
+  Click(kRadioButton4);
+  Click(kRadioButton3);
+  bool busy = false;
+  m_dialogs.on_message = [&] {
+    busy = !RunControlsEnabled() && Text(kLabel4) == "Transforming file...";
+  };
+  Click(kButton1);
+  EXPECT_TRUE(busy);
+  ASSERT_EQ(m_dialogs.messages.size(), 1u);
+  EXPECT_EQ(m_dialogs.messages[0].text, "Transformation has ended\r\r2 Entities");
+  EXPECT_TRUE(RunControlsEnabled());
+  EXPECT_EQ(Text(kLabel4), "www.trelvo.example");
+
+  const std::string expected = m_folder.Path("cli.tab");
+  const std::string command =
+      "\"\"" TRELVO_CLI_PATH "\" -t point -f tab -o \"" + expected + "\" \"" + input + "\" >NUL\"";
+  ASSERT_EQ(_wsystem(PathFromUtf8(command).c_str()), 0);
+  EXPECT_EQ(test::ReadFileBytes(m_folder.Path("route.tab")), test::ReadFileBytes(expected));
+}
+
+TEST_F(Win32FormTest, TheLinkOpensTheAddressAndCloseEndsTheWindow) {
+  SendMessageW(m_form.Handle(), WM_COMMAND, MAKEWPARAM(kFirstControlId + kLabel4, STN_CLICKED),
+               reinterpret_cast<LPARAM>(m_form.Control(kLabel4)));
+  EXPECT_EQ(m_dialogs.addresses, std::vector<std::string>{"www.trelvo.example"});
+  Click(kButton2);
+  EXPECT_FALSE(IsWindow(m_form.Handle()));
+}
 
 }  // namespace
 }  // namespace trelvo::win32
