@@ -89,14 +89,10 @@ inline int DigitCount(uint32_t value) {
   return guess + (value >= kPowersOfTen[guess] ? 1 : 0);
 }
 
-// Exact fixed-point formatting for the values coordinates take (|value| < 10^8, up to 11
-// decimals): a double is m * 2^e, so value * 10^decimals = m * 10^decimals / 2^-e is rounded
-// in 128-bit integers, ties to even like std::to_chars. nullptr when the value is outside
-// that range, which std::to_chars then handles.
-// Always inlined, so that where `decimals` is a constant (the rows' 10 and 5) every power of
-// ten, division and branch on it is resolved at compile time.
-__attribute__((always_inline)) inline char* FormatFixedFast(char* out, double value, int decimals) {
-  if (!(std::fabs(value) < 1e8) || decimals < 0 || decimals > 11) return nullptr;
+// |value| * 10^decimals rounded to an integer, ties to even like std::to_chars, for
+// |value| < 10^8 and up to 11 decimals: a double is m * 2^e, so the product is
+// m * 10^decimals / 2^-e, divided and rounded in 128-bit integers.
+__attribute__((noinline)) uint64_t ScaledExactly(double value, int decimals) {
   uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof(bits));
   const auto biased_exponent = static_cast<int>((bits >> 52) & 0x7FF);
@@ -104,7 +100,7 @@ __attribute__((always_inline)) inline char* FormatFixedFast(char* out, double va
   if (biased_exponent != 0) mantissa |= uint64_t{1} << 52;
   // |value| = mantissa / 2^shift; shift > 0 since |value| < 2^52.
   const int shift = 1075 - (biased_exponent != 0 ? biased_exponent : 1);
-  uint64_t scaled = 0;  // |value| * 10^decimals, rounded: below 10^19
+  uint64_t scaled = 0;  // below 10^19
   if (mantissa != 0 && shift < 64) {
     // The usual case (|value| of 2^-11 and more): quotient and remainder are 64-bit words.
     const TUint128 product = TUint128{mantissa} * kPowersOfTen[decimals];
@@ -120,6 +116,26 @@ __attribute__((always_inline)) inline char* FormatFixedFast(char* out, double va
     scaled = static_cast<uint64_t>(quotient);
     if (remainder > half || (remainder == half && (scaled & 1) != 0)) ++scaled;
   }
+  return scaled;
+}
+
+// Exact fixed-point formatting for the values coordinates take (|value| < 10^8, up to 11
+// decimals); nullptr when the value is outside that range, which std::to_chars then handles.
+// Always inlined, so that where `decimals` is a constant (the rows' 10 and 5) every power of
+// ten, division and branch on it is resolved at compile time.
+__attribute__((always_inline)) inline char* FormatFixedFast(char* out, double value, int decimals) {
+  if (!(std::fabs(value) < 1e8) || decimals < 0 || decimals > 11) return nullptr;
+  // Double arithmetic first: the product p = |value| * 10^decimals is rounded once (the power
+  // is exact) and rounding is monotonic, so below 2^51, where every half-integer is a double,
+  // p lies on the same side of each half-integer as the true product. r, the integer nearest
+  // p (adding and subtracting 1.5 * 2^52 rounds to an integer), is then the rounded true
+  // product unless p is itself a half-integer: a tie, or a value next to one, which the exact
+  // integer arithmetic decides.
+  const double approximate = std::fabs(value) * static_cast<double>(kPowersOfTen[decimals]);
+  const double nearest = (approximate + 0x1.8p52) - 0x1.8p52;
+  const uint64_t scaled = approximate < 0x1p51 && std::fabs(approximate - nearest) < 0.5
+                              ? static_cast<uint64_t>(nearest)
+                              : ScaledExactly(value, decimals);
   // No minus sign on a value that rounds to zero.
   if (value < 0 && scaled != 0) *out++ = '-';
   const uint64_t unit = kPowersOfTen[decimals];
