@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <cstdint>
 #include <cstring>
 #include <span>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "reading/NumberText.h"
 
@@ -23,6 +28,32 @@ constexpr size_t kMaxTagTail = 256;
 constexpr size_t kMaxTupleText = 65536;
 // The file streams through the buffer in blocks of this size.
 constexpr size_t kBlockSize = size_t{1} << 20;
+
+// The first byte Filter must look at in [from, end): a CR, a '<' before a '!' (a comment or
+// CDATA section may open there), or a '<' that ends the block; end when there is none. Most
+// '<' open ordinary tags and are passed over, sixteen bytes a step where SSE2 is there.
+const char* FindFilterStop(const char* from, const char* end) {
+  const char* p = from;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i less_than = _mm_set1_epi8('<');
+  const __m128i bang = _mm_set1_epi8('!');
+  for (; end - p > 16; p += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i at_cr = _mm_cmpeq_epi8(here, cr);
+    const __m128i at_less_than = _mm_cmpeq_epi8(here, less_than);
+    if (_mm_movemask_epi8(_mm_or_si128(at_cr, at_less_than)) == 0) continue;
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const int hits = _mm_movemask_epi8(
+        _mm_or_si128(at_cr, _mm_and_si128(at_less_than, _mm_cmpeq_epi8(next, bang))));
+    if (hits != 0) return p + __builtin_ctz(static_cast<unsigned>(hits));
+  }
+#endif
+  for (; p < end; ++p) {
+    if (*p == '\r' || (*p == '<' && (p + 1 == end || p[1] == '!'))) return p;
+  }
+  return end;
+}
 
 // Character classes, decided once for the hot loops.
 enum : uint8_t {
@@ -175,7 +206,6 @@ size_t TKMLReader::Filter(char* data, size_t size, bool at_end) {
     const std::string_view rest(in, static_cast<size_t>(end - in));
     return !at_end && rest.size() < marker.size() && marker.substr(0, rest.size()) == rest;
   };
-  const char* next_cr = in;  // no CR before here
   while (in < end) {
     if (m_markup != TMarkup::kText) {
       const std::string_view rest(in, static_cast<size_t>(end - in));
@@ -196,13 +226,7 @@ size_t TKMLReader::Filter(char* data, size_t size, bool at_end) {
       m_markup = TMarkup::kText;
       continue;
     }
-    if (next_cr < in) next_cr = in;
-    if (next_cr < end && *next_cr != '\r') {
-      const void* hit = std::memchr(next_cr, '\r', static_cast<size_t>(end - next_cr));
-      next_cr = hit != nullptr ? static_cast<const char*>(hit) : end;
-    }
-    const void* less_than = std::memchr(in, '<', static_cast<size_t>(next_cr - in));
-    const char* const stop = less_than != nullptr ? static_cast<const char*>(less_than) : next_cr;
+    const char* const stop = FindFilterStop(in, end);
     const auto run = static_cast<size_t>(stop - in);
     if (out != in) std::memmove(out, in, run);
     out += run;
@@ -433,32 +457,36 @@ bool TKMLReader::ReadTuple(bool at_end_too) {
 // Window bookkeeping per number; each gives what ReadTuple gives. Stops before the first
 // tuple of any other shape, which ReadTuple then reads. With `at_end_too` the end of the
 // Window also ends a tuple (it is the '<' of the closing tag); otherwise a tuple must end
-// before it, since more of its text may follow.
+// before it, since more of its text may follow. With `single` (a Point), stops after the
+// first tuple. True when it read a tuple.
 // (Flattened: the number parser is inlined into this, the reader's hottest loop.)
-__attribute__((flatten)) void TKMLReader::ReadPlainTuples(bool at_end_too) {
+__attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool single) {
   const std::string_view window = Window();
   const char* const first = window.data();
   const char* const last = first + window.size();
   const size_t start = m_window_start;
   const char* p = first;
+  bool read = false;
   for (;;) {
     while (p < last && HasClass(*p, kSpace)) ++p;
     m_window_start = start + static_cast<size_t>(p - first);
     std::array<double, 3> xyz{};
     for (size_t i = 0; i < xyz.size(); ++i) {
       const char* const end = ParseNumber(p, last, &xyz[i]);
-      if (end == p) return;
+      if (end == p) return read;
       if (end == last) {
-        if (i < 2 || !at_end_too) return;
+        if (i < 2 || !at_end_too) return read;
         p = end;
       } else if (i < 2 ? *end != ',' : !HasClass(*end, kSpace)) {
-        return;
+        return read;
       } else {
         p = end + 1;
       }
     }
     AddPoint(xyz[0], xyz[1], xyz[2]);
     m_window_start = start + static_cast<size_t>(p - first);
+    read = true;
+    if (single) return true;
   }
 }
 
@@ -468,8 +496,7 @@ __attribute__((flatten)) void TKMLReader::ReadPlainTuples(bool at_end_too) {
 bool TKMLReader::ReadStretch(size_t stretch_end, bool single) {
   const size_t window_end = m_window_end;
   m_window_end = stretch_end;
-  if (!single) ReadPlainTuples(true);
-  bool read = false;
+  bool read = ReadPlainTuples(true, single) && single;
   while (WindowLength() > 0 && !read && ReadTuple(true)) read = single;
   m_window_end = window_end;
   if (!read) m_window_start = stretch_end;
@@ -530,7 +557,7 @@ bool TKMLReader::ReadCoordinateList(bool single) {
       if (WindowLength() == 0) {
         progress = m_window_start != start;
       } else {
-        if (!single) ReadPlainTuples(false);
+        if (!single) ReadPlainTuples(false, false);
         const size_t tuple_start = m_window_start;
         progress = WindowLength() == 0 || ReadTuple(false);
         if (single && progress) return true;
