@@ -464,29 +464,39 @@ __attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool 
   const std::string_view window = Window();
   const char* const first = window.data();
   const char* const last = first + window.size();
-  const size_t start = m_window_start;
   const char* p = first;
+  // One number and what follows it: ',' after the first two, whitespace after the third.
+  const auto number = [&](double* value, bool third) {
+    const char* const end = ParseNumber(p, last, value);
+    if (end == p) return false;
+    if (end == last) {
+      if (!third || !at_end_too) return false;
+      p = end;
+      return true;
+    }
+    if (third ? !HasClass(*end, kSpace) : *end != ',') return false;
+    p = end + 1;
+    return true;
+  };
   bool read = false;
   for (;;) {
     while (p < last && HasClass(*p, kSpace)) ++p;
-    m_window_start = start + static_cast<size_t>(p - first);
-    std::array<double, 3> xyz{};
-    for (size_t i = 0; i < xyz.size(); ++i) {
-      const char* const end = ParseNumber(p, last, &xyz[i]);
-      if (end == p) return read;
-      if (end == last) {
-        if (i < 2 || !at_end_too) return read;
-        p = end;
-      } else if (i < 2 ? *end != ',' : !HasClass(*end, kSpace)) {
-        return read;
-      } else {
-        p = end + 1;
-      }
+    // The Window moves only on return: it then starts at the tuple not read, or after the
+    // Point's one tuple.
+    const char* const tuple = p;
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    if (!number(&x, false) || !number(&y, false) || !number(&z, true)) {
+      m_window_start += static_cast<size_t>(tuple - first);
+      return read;
     }
-    AddPoint(xyz[0], xyz[1], xyz[2]);
-    m_window_start = start + static_cast<size_t>(p - first);
+    AddPoint(x, y, z);
     read = true;
-    if (single) return true;
+    if (single) {
+      m_window_start += static_cast<size_t>(p - first);
+      return true;
+    }
   }
 }
 
