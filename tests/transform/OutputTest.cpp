@@ -124,7 +124,7 @@ TEST(Output, FixedPointAgreesWithToCharsOnRandomValues) {
   for (int i = 0; i < 1000000; ++i) {
     double value = std::ldexp(unit(random), exponent(random));
     if (i % 4 == 0) value = std::ldexp(ticks(random), -exponent(random) / 2 - 12);
-    for (const int decimals : {5, 10}) {
+    for (const int decimals : {5, 10, 3}) {  // the rows' two widths, and any other
       char expected[400];
       std::string reference(expected, std::to_chars(expected, expected + sizeof(expected), value,
                                                     std::chars_format::fixed, decimals)
