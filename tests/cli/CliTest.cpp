@@ -61,15 +61,8 @@ class CliTest : public ::testing::Test {
   TResult Cli(const std::vector<std::string>& arguments, const std::string& input = "") {
     std::string command = Quote(TRELVO_CLI_PATH);
     for (const std::string& argument : arguments) command += " " + Quote(argument);
-    if (!input.empty()) command += " <" + Quote(input);
-    command += " >" + Quote(m_folder.Path("stdout")) + " 2>" + Quote(m_folder.Path("stderr"));
-#ifdef _WIN32
-    // cmd.exe /c drops the outer quotes of a line that starts with one; names stay UTF-16.
-    const int exit_code = _wsystem(PathFromUtf8("\"" + command + "\"").c_str());
-#else
-    const int status = std::system(command.c_str());
-    const int exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+    const int exit_code =
+        test::RunCommand(command, input, m_folder.Path("stdout"), m_folder.Path("stderr"));
     TResult result{exit_code, Lines(ReadFileBytes(m_folder.Path("stdout"))),
                    Lines(ReadFileBytes(m_folder.Path("stderr")))};
     fs::remove(PathFromUtf8(m_folder.Path("stdout")));

@@ -3,9 +3,16 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#endif
 
 #include "platform/Platform.h"
 #include "reading/IoError.h"
@@ -94,6 +101,52 @@ std::string FirstDifference(const std::string& actual, const std::string& expect
   return "line " + std::to_string(std::count(actual.begin(), a, '\n') + 1) + ": " +
          context(actual, a) + " != " + context(expected, e);
 }
+
+#ifdef _WIN32
+int RunCommand(const std::string& command, const std::string& input, const std::string& output,
+               const std::string& error) {
+  SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  const auto open = [&](const std::string& name, DWORD access, DWORD disposition) {
+    return CreateFileW(PathFromUtf8(name).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherited, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput =
+      input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : open(input, GENERIC_READ, OPEN_EXISTING);
+  startup.hStdOutput = open(output, GENERIC_WRITE, CREATE_ALWAYS);
+  startup.hStdError = open(error, GENERIC_WRITE, CREATE_ALWAYS);
+  std::wstring line = PathFromUtf8(command).wstring();
+  PROCESS_INFORMATION process{};
+  DWORD exit_code = static_cast<DWORD>(-1);
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &exit_code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  if (!input.empty()) CloseHandle(startup.hStdInput);
+  CloseHandle(startup.hStdOutput);
+  CloseHandle(startup.hStdError);
+  return static_cast<int>(exit_code);
+}
+#else
+int RunCommand(const std::string& command, const std::string& input, const std::string& output,
+               const std::string& error) {
+  const auto quote = [](const std::string& name) {
+    std::string quoted = "'";
+    for (const char c : name) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+  };
+  std::string line = command;
+  if (!input.empty()) line += " <" + quote(input);
+  line += " >" + quote(output) + " 2>" + quote(error);
+  const int status = std::system(line.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
 
 int64_t Convert(const std::string& input, const std::string& output, TEntityType type,
                 char separator, std::string* error) {

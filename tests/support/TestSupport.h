@@ -55,6 +55,13 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 // "line 12: \"...\" != \"...\"". Never prints megabytes.
 std::string FirstDifference(const std::string& actual, const std::string& expected);
 
+// Runs `command` (a program and its arguments, each quoted for the platform) with standard
+// input from the file `input` (none when empty) and standard output and error into the files
+// `output` and `error`: its exit code, or -1. On Windows without cmd.exe, whose quoting rules
+// Wine does not always follow.
+int RunCommand(const std::string& command, const std::string& input, const std::string& output,
+               const std::string& error);
+
 // Converts `input` into `output`: the entity count, or -1 with the error text in *error.
 int64_t Convert(const std::string& input, const std::string& output, TEntityType type,
                 char separator = ',', std::string* error = nullptr);

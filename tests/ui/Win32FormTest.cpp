@@ -111,8 +111,8 @@ TEST_F(Win32FormTest, AcceptWritesTheSameBytesAsTheCommandLine) {
 
   const std::string expected = m_folder.Path("cli.tab");
   const std::string command =
-      "\"\"" TRELVO_CLI_PATH "\" -t point -f tab -o \"" + expected + "\" \"" + input + "\" >NUL\"";
-  ASSERT_EQ(_wsystem(PathFromUtf8(command).c_str()), 0);
+      "\"" TRELVO_CLI_PATH "\" -t point -f tab -o \"" + expected + "\" \"" + input + "\"";
+  ASSERT_EQ(test::RunCommand(command, "", m_folder.Path("stdout"), m_folder.Path("stderr")), 0);
   EXPECT_EQ(test::ReadFileBytes(m_folder.Path("route.tab")), test::ReadFileBytes(expected));
 }
 
