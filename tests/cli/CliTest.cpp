@@ -23,6 +23,7 @@ namespace trelvo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Quote;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
@@ -31,17 +32,6 @@ struct TResult {
   std::string out;
   std::string err;
 };
-
-// One argument for the platform's shell (no test argument holds a double quote).
-std::string Quote(const std::string& text) {
-#ifdef _WIN32
-  return "\"" + text + "\"";
-#else
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-#endif
-}
 
 // Standard output and error as the tests expect them: the Windows C library ends lines with
 // CR LF in text mode.

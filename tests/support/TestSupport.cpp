@@ -102,6 +102,16 @@ std::string FirstDifference(const std::string& actual, const std::string& expect
          context(actual, a) + " != " + context(expected, e);
 }
 
+std::string Quote(const std::string& text) {
+#ifdef _WIN32
+  return "\"" + text + "\"";
+#else
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+#endif
+}
+
 #ifdef _WIN32
 int RunCommand(const std::string& command, const std::string& input, const std::string& output,
                const std::string& error) {
@@ -135,14 +145,9 @@ int RunCommand(const std::string& command, const std::string& input, const std::
 #else
 int RunCommand(const std::string& command, const std::string& input, const std::string& output,
                const std::string& error) {
-  const auto quote = [](const std::string& name) {
-    std::string quoted = "'";
-    for (const char c : name) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-  };
   std::string line = command;
-  if (!input.empty()) line += " <" + quote(input);
-  line += " >" + quote(output) + " 2>" + quote(error);
+  if (!input.empty()) line += " <" + Quote(input);
+  line += " >" + Quote(output) + " 2>" + Quote(error);
   const int status = std::system(line.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -55,7 +55,10 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 // "line 12: \"...\" != \"...\"". Never prints megabytes.
 std::string FirstDifference(const std::string& actual, const std::string& expected);
 
-// Runs `command` (a program and its arguments, each quoted for the platform) with standard
+// One argument quoted for the platform's command line (no test argument holds a double quote).
+std::string Quote(const std::string& text);
+
+// Runs `command` (a program and its arguments, each quoted with Quote) with standard
 // input from the file `input` (none when empty) and standard output and error into the files
 // `output` and `error`: its exit code, or -1. On Windows without cmd.exe, whose quoting rules
 // Wine does not always follow.

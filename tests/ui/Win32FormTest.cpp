@@ -110,8 +110,8 @@ TEST_F(Win32FormTest, AcceptWritesTheSameBytesAsTheCommandLine) {
   EXPECT_EQ(Text(kLabel4), "www.trelvo.example");
 
   const std::string expected = m_folder.Path("cli.tab");
-  const std::string command =
-      "\"" TRELVO_CLI_PATH "\" -t point -f tab -o \"" + expected + "\" \"" + input + "\"";
+  const std::string command = test::Quote(TRELVO_CLI_PATH) + " -t point -f tab -o " +
+                              test::Quote(expected) + " " + test::Quote(input);
   ASSERT_EQ(test::RunCommand(command, "", m_folder.Path("stdout"), m_folder.Path("stderr")), 0);
   EXPECT_EQ(test::ReadFileBytes(m_folder.Path("route.tab")), test::ReadFileBytes(expected));
 }
