@@ -57,9 +57,6 @@ class TForm1Logic : public TRunUi {
   // in Label4.
   void SetControlsEnabled(bool enabled);
 
-  // The settings the last Accept wrote.
-  const TRunSettings& RunSettings() const { return m_settings; }
-
   // A run is busy: the window must not close.
   bool Running() const { return m_running; }
 

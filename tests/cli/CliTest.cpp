@@ -53,11 +53,8 @@ class CliTest : public ::testing::Test {
     for (const std::string& argument : arguments) command += " " + Quote(argument);
     const int exit_code =
         test::RunCommand(command, input, m_folder.Path("stdout"), m_folder.Path("stderr"));
-    TResult result{exit_code, Lines(ReadFileBytes(m_folder.Path("stdout"))),
-                   Lines(ReadFileBytes(m_folder.Path("stderr")))};
-    fs::remove(PathFromUtf8(m_folder.Path("stdout")));
-    fs::remove(PathFromUtf8(m_folder.Path("stderr")));
-    return result;
+    return {exit_code, Lines(ReadFileBytes(m_folder.Path("stdout"))),
+            Lines(ReadFileBytes(m_folder.Path("stderr")))};
   }
 
   std::string Path(const std::string& name) const { return m_folder.Path(name); }
@@ -82,13 +79,12 @@ TEST_F(CliTest, WritesTheBytesOfTheLibraryRun) {
     TEntityType type;
     char separator;
   } cases[] = {
+      // clang-format off
       {{input}, "my route \xc3\xa9.v1.csv", TEntityType::kPath, ','},
       {{"-f", "txt", "--", input}, "my route \xc3\xa9.v1.txt", TEntityType::kPath, ' '},
-      {{"--type", "point", "--format=tab", "-o", Path("p.out"), input},
-       "p.out",
-       TEntityType::kPoint,
-       '\t'},
+      {{"--type", "point", "--format=tab", "-o", Path("p.out"), input}, "p.out", TEntityType::kPoint, '\t'},
       {{"-t", "polygon", input, "--output", Path("g.out")}, "g.out", TEntityType::kPolygon, ','},
+      // clang-format on
   };
 
   for (const auto& c : cases) {

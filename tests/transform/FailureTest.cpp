@@ -1,8 +1,10 @@
 // Bad inputs and failing outputs: each ends in one error naming the file and the cause, the
-// previous output stays as it was and no temporary file is left; or it converts.
+// previous output stays as it was and no temporary file is left; or it converts. And the
+// exclusive creation that keeps a temporary file from taking the place of another.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "platform/Platform.h"
 #include "tests/support/TestSupport.h"
 
 namespace trelvo {
@@ -32,6 +35,7 @@ enum class TNeeds {
   kPermissions,  // permission bits that bind this user (not root)
   kDevFull,      // a device that is always full
   kSizeLimit,    // a file-size limit (RLIMIT_FSIZE)
+  kHeldOpen,     // Windows, which cannot replace a file another program holds open
 };
 
 struct TFailure {
@@ -58,6 +62,7 @@ const TFailure kFailures[] = {
     {"OutputReadOnly", "in.kml", "ro.csv", "Cannot create output file \"{out}\": it is read-only"},
     {"OutputIsTheInput", "in.kml", "in.kml", "Cannot create output file \"{out}\": it is the input file"},
     {"OutputIsTheInputSpelledOtherwise", "in.kml", "sub/../in.kml", "Cannot create output file \"{out}\": it is the input file"},
+    {"OutputHeldOpen", "in.kml", "out.csv", "Cannot replace output file \"{out}\": it is open in another program, or read-only", TNeeds::kHeldOpen},
     {"OutputIsAHardLinkToTheInput", "in.kml", "hard.kml", "Cannot create output file \"{out}\": it is the input file"},
     // The writer itself fails in the middle of a run: the temporary file goes with it.
     {"OutputFailsMidRun", "big.kml", "out.csv", "Cannot write output file \"{out}\": File too large", TNeeds::kSizeLimit},
@@ -100,6 +105,8 @@ class Failure : public ::testing::TestWithParam<TFailure> {
     if (needs == TNeeds::kDevFull && !fs::exists("/dev/full")) return "no /dev/full here";
 #ifdef _WIN32
     if (needs == TNeeds::kSizeLimit) return "no file-size limit on Windows";
+#else
+    if (needs == TNeeds::kHeldOpen) return "a file held open is replaced like any other here";
 #endif
     return {};
   }
@@ -129,7 +136,10 @@ TEST_P(Failure, NamesTheFileAndTheCauseAndLosesNothing) {
     setrlimit(RLIMIT_FSIZE, &small);
   }
 #endif
+  std::FILE* held =
+      c.needs == TNeeds::kHeldOpen ? OpenFile(m_folder.Path("out.csv"), "rb") : nullptr;
   EXPECT_EQ(test::Convert(input, output, TEntityType::kPoint, ',', &error), -1);
+  if (held != nullptr) std::fclose(held);
 #ifndef _WIN32
   setrlimit(RLIMIT_FSIZE, &old_limit);
 #endif
@@ -145,6 +155,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailures),
                          [](const ::testing::TestParamInfo<TFailure>& param_info) {
                            return std::string(param_info.param.name);
                          });
+
+TEST(NewFile, IsCreatedOnlyWhereNoneExists) {
+  test::TTempDir folder;
+  test::WriteFileBytes(folder.Path("\xce\xa9.tmp"), "keep me");
+  errno = 0;
+  EXPECT_EQ(CreateNewFile(folder.Path("\xce\xa9.tmp")), nullptr);
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(test::ReadFileBytes(folder.Path("\xce\xa9.tmp")), "keep me");
+  std::FILE* file = CreateNewFile(folder.Path("new.tmp"));
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+}
 
 // A million tuples on one line of 6 MB: far beyond any block, a 16-bit count or a Window.
 TEST(HugeInput, Converts) {

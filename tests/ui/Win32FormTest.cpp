@@ -79,17 +79,6 @@ TEST_F(Win32FormTest, DerivesTheOutputNameAndKeepsItInStepWithTheFormat) {
   EXPECT_EQ(Text(kEdit2), "C:\\data\\Ω.txt");
 }
 
-TEST_F(Win32FormTest, AcceptAsksForEachMissingName) {
-  Click(kButton1);
-  SetWindowTextW(m_form.Control(kEdit1), L"C:\\data\\route.kml");
-  Click(kButton1);
-  ASSERT_EQ(m_dialogs.messages.size(), 2u);
-  EXPECT_EQ(m_dialogs.messages[0].text, "Select Input file");
-  EXPECT_EQ(m_dialogs.messages[1].text, "Select Output file");
-  EXPECT_EQ(m_dialogs.messages[1].kind, TMessageKind::kError);
-  EXPECT_TRUE(RunControlsEnabled());
-}
-
 TEST_F(Win32FormTest, AcceptWritesTheSameBytesAsTheCommandLine) {
   const std::string input = m_folder.Path("route.kml");
   test::WriteFileBytes(input,
