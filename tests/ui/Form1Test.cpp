@@ -98,9 +98,7 @@ class Form1Test : public QObject {
     QCOMPARE(m_form->Edit2->text(), QString("C:\\data.v2\\route.tab"));
     ChooseInput("/tmp/route.2024.kml");
     QCOMPARE(m_form->Edit2->text(), QString("/tmp/route.2024.tab"));
-  }
-
-  void ADroppedKmlFileBecomesTheInput() {
+    // A dropped KML or KMZ file becomes the input; any other file is refused.
     const auto drop = [&](const QString& path) {
       QMimeData data;
       data.setUrls({QUrl::fromLocalFile(path)});
@@ -111,10 +109,10 @@ class Form1Test : public QObject {
       return enter.isAccepted();
     };
     QVERIFY(!drop("/data/photo.jpg"));
-    QVERIFY(m_form->Edit1->text().isEmpty());
+    QCOMPARE(m_form->Edit1->text(), QString("/tmp/route.2024.kml"));
     QVERIFY(drop("/data/Route.KMZ"));
     QCOMPARE(m_form->Edit1->text(), QString("/data/Route.KMZ"));
-    QCOMPARE(m_form->Edit2->text(), QString("/data/Route.csv"));
+    QCOMPARE(m_form->Edit2->text(), QString("/data/Route.tab"));
   }
 
   void OffersTheRightFiltersAndExtensionsAndCancelChangesNothing() {
@@ -199,7 +197,7 @@ class Form1Test : public QObject {
     QVERIFY(!QFile::exists(m_folder.filePath("missing.csv")));
   }
 
-  void AnErrorEscapingAHandlerIsShownAndTheProgramCarriesOn() {
+  void AnErrorEscapingAHandlerIsShownAndTheProgramCarriesOnToItsClose() {
     TFailingWidget widget;
     g_application_dialogs->messages.clear();
     QEvent event(QEvent::User);
@@ -211,9 +209,6 @@ class Form1Test : public QObject {
     // Still working: the form answers its next click, and the link opens the web address.
     QTest::mouseClick(m_form->Label4, Qt::LeftButton);
     QCOMPARE(m_dialogs.addresses, std::vector<std::string>{"www.trelvo.example"});
-  }
-
-  void CloseEndsTheWindow() {
     QTest::mouseClick(m_form->Button2, Qt::LeftButton);
     QTRY_VERIFY(!m_form->isVisible());
   }
