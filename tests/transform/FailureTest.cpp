@@ -60,9 +60,9 @@ const TFailure kFailures[] = {
     {"OutputFolderReadOnly", "in.kml", "locked/new.csv", "Cannot create output file \"{out}\": Permission denied", TNeeds::kPermissions},
     {"OutputDiskFull", "in.kml", "/dev/full", "Cannot write output file \"{out}\": No space left on device", TNeeds::kDevFull},
     {"OutputReadOnly", "in.kml", "ro.csv", "Cannot create output file \"{out}\": it is read-only"},
+    {"OutputHeldOpen", "in.kml", "out.csv", "Cannot replace output file \"{out}\": it is open in another program, or read-only", TNeeds::kHeldOpen},
     {"OutputIsTheInput", "in.kml", "in.kml", "Cannot create output file \"{out}\": it is the input file"},
     {"OutputIsTheInputSpelledOtherwise", "in.kml", "sub/../in.kml", "Cannot create output file \"{out}\": it is the input file"},
-    {"OutputHeldOpen", "in.kml", "out.csv", "Cannot replace output file \"{out}\": it is open in another program, or read-only", TNeeds::kHeldOpen},
     {"OutputIsAHardLinkToTheInput", "in.kml", "hard.kml", "Cannot create output file \"{out}\": it is the input file"},
     // The writer itself fails in the middle of a run: the temporary file goes with it.
     {"OutputFailsMidRun", "big.kml", "out.csv", "Cannot write output file \"{out}\": File too large", TNeeds::kSizeLimit},
