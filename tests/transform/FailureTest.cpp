@@ -3,7 +3,6 @@
 // exclusive creation that keeps a temporary file from taking the place of another.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -166,19 +165,6 @@ TEST(NewFile, IsCreatedOnlyWhereNoneExists) {
   std::FILE* file = CreateNewFile(folder.Path("new.tmp"));
   ASSERT_NE(file, nullptr);
   std::fclose(file);
-}
-
-// A million tuples on one line of 6 MB: far beyond any block, a 16-bit count or a Window.
-TEST(HugeInput, Converts) {
-  test::TTempDir folder;
-  std::string kml = "<LineString><coordinates>";
-  for (int i = 0; i < 1000000; ++i) kml += "1,2,3 ";
-  WriteFileBytes(folder.Path("line.kml"), kml + "</coordinates></LineString>");
-  EXPECT_EQ(test::Convert(folder.Path("line.kml"), folder.Path("out.csv"), TEntityType::kPath), 1);
-  const std::string body = ReadFileBytes(folder.Path("out.csv"));
-  EXPECT_NE(body.find("\r\n1000000 Vertices\r\n"), std::string::npos);
-  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 1000000 + 8);
-  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"line.kml", "out.csv"}));
 }
 
 }  // namespace

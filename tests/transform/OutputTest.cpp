@@ -136,7 +136,8 @@ TEST(Output, FixedPointAgreesWithToCharsOnRandomValues) {
 }
 
 // Entities are formatted on a second thread in batches, a huge one apart: the file is exactly
-// what writing each entity in turn gives.
+// what writing each entity in turn gives. The huge one is a line longer than a read block, with
+// a count beyond 16 bits.
 TEST(Output, KeepsBatchedEntitiesInOrder) {
   std::string kml;
   std::string body = "Entity type:Path\r\n\r\n";
@@ -152,7 +153,7 @@ TEST(Output, KeepsBatchedEntitiesInOrder) {
     kml += "</coordinates></LineString>\n";
   };
   for (int i = 0; i < 3000; ++i) add_path(1 + i % 13);
-  add_path(40000);
+  add_path(150000);
   for (int i = 0; i < 3000; ++i) add_path(i % 7);
   test::TTempDir folder;
   WriteFileBytes(folder.Path("in.kml"), kml);

@@ -1,18 +1,17 @@
 // The main window and the progress window, driven through their controls with the dialogs
 // answered by a script.
 #include <QApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
 
 #include "reading/IoError.h"
+#include "tests/support/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/Dialogs.h"
@@ -39,18 +38,10 @@ class Form1Test : public QObject {
  private:
   test::TScriptedDialogs m_dialogs;
   std::unique_ptr<TForm1> m_form;
-  QTemporaryDir m_folder;
+  test::TTempDir m_folder;
 
-  QString WriteKml(const QString& name, const QByteArray& text) {
-    const QString path = m_folder.filePath(name);
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
-    return path;
-  }
-
-  void ChooseInput(const QString& path) {
-    m_dialogs.answers.push_back(path.toStdString());
+  void ChooseInput(const std::string& path) {
+    m_dialogs.answers.push_back(path);
     QTest::mouseClick(m_form->SpeedButton1, Qt::LeftButton);
   }
 
@@ -139,7 +130,11 @@ class Form1Test : public QObject {
     QCOMPARE(QtNameFilters(save.Filter), QStringList{"TextFile (*.tab)"});
   }
 
-  void AcceptAsksForMissingNames() {
+  // Missing names and a failed run are each one error, shown in front of a form ready again.
+  void AcceptAsksForMissingNamesAndNamesTheFileOfAFailedRun() {
+    m_dialogs.on_message = [&] {
+      for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
+    };
     QTest::mouseClick(m_form->Button1, Qt::LeftButton);
     QCOMPARE(m_dialogs.messages.size(), size_t{1});
     QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
@@ -147,15 +142,23 @@ class Form1Test : public QObject {
     m_form->Edit1->setText("/data/a.kml");
     QTest::mouseClick(m_form->Button1, Qt::LeftButton);
     QCOMPARE(m_dialogs.messages.back().text, "Select Output file");
-    QCOMPARE(m_dialogs.messages.size(), size_t{2});
-    for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
+    ChooseInput(m_folder.Path("missing.kml"));
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.size(), size_t{3});
+    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
+    QCOMPARE(m_dialogs.messages.back().text, "Cannot open input file \"" +
+                                                 m_folder.Path("missing.kml") +
+                                                 "\": No such file or directory");
+    QCOMPARE(m_form->Label4->text(), QString("www.trelvo.example"));
+    QVERIFY(ProgressWindow() == nullptr);
+    QVERIFY(std::ranges::count(m_folder.Entries(), std::string("missing.csv")) == 0);
   }
 
   void AcceptWritesTheSettingsAndConverts() {
-    const QString input = WriteKml("route.kml",
-                                   "<Point><coordinates>1,2,3</coordinates></Point>"
-                                   "<Point><coordinates>4,5,6</coordinates></Point>\n");
-    ChooseInput(input);
+    test::WriteFileBytes(m_folder.Path("route.kml"),
+                         "<Point><coordinates>1,2,3</coordinates></Point>"
+                         "<Point><coordinates>4,5,6</coordinates></Point>\n");
+    ChooseInput(m_folder.Path("route.kml"));
     QTest::mouseClick(m_form->RadioButton4, Qt::LeftButton);
     QTest::mouseClick(m_form->RadioButton3, Qt::LeftButton);
     bool checked = false;
@@ -170,31 +173,13 @@ class Form1Test : public QObject {
     QVERIFY(checked);
     QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kInformation);
     QCOMPARE(m_dialogs.messages.back().text, "Transformation has ended\r\r2 Entities");
-    QFile output(m_folder.filePath("route.tab"));
-    QVERIFY(output.open(QIODevice::ReadOnly));
-    QVERIFY(
-        output.readAll().endsWith("Entity type:Point\r\n\r\n1.0000000000\t2.0000000000\t3.00000\r\n"
-                                  "4.0000000000\t5.0000000000\t6.00000\r\n"));
+    QVERIFY(test::ReadFileBytes(m_folder.Path("route.tab"))
+                .ends_with("Entity type:Point\r\n\r\n1.0000000000\t2.0000000000\t3.00000\r\n"
+                           "4.0000000000\t5.0000000000\t6.00000\r\n"));
     for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
     QCOMPARE(m_form->Label4->text(), QString("www.trelvo.example"));
     // The choices stay as they were.
     QVERIFY(m_form->RadioButton4->isChecked() && m_form->RadioButton3->isChecked());
-  }
-
-  void AFailedRunCleansUpAndNamesTheFile() {
-    ChooseInput(m_folder.filePath("missing.kml"));
-    m_dialogs.on_message = [&] {
-      for (QWidget* control : RunControls()) QVERIFY(control->isEnabled());
-    };
-    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
-    QCOMPARE(m_dialogs.messages.size(), size_t{1});
-    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
-    QCOMPARE(QString::fromStdString(m_dialogs.messages.back().text),
-             "Cannot open input file \"" + m_folder.filePath("missing.kml") +
-                 "\": No such file or directory");
-    QCOMPARE(m_form->Label4->text(), QString("www.trelvo.example"));
-    QVERIFY(ProgressWindow() == nullptr);
-    QVERIFY(!QFile::exists(m_folder.filePath("missing.csv")));
   }
 
   void AnErrorEscapingAHandlerIsShownAndTheProgramCarriesOnToItsClose() {
@@ -214,10 +199,9 @@ class Form1Test : public QObject {
   }
 
   void TheProgressWindowShowsTheFinalCount() {
-    const QString input =
-        WriteKml("many.kml", QByteArray().fill('x', 10) + QByteArray("<LineString><coordinates>1,2"
-                                                                     "</coordinates></LineString>")
-                                                              .repeated(5000));
+    std::string kml(10, 'x');
+    for (int i = 0; i < 5000; ++i) kml += "<LineString><coordinates>1,2</coordinates></LineString>";
+    test::WriteFileBytes(m_folder.Path("many.kml"), kml);
     TfrChange progress(m_form.get());
     progress.Show();
     QVERIFY(progress.isVisible());
@@ -229,7 +213,7 @@ class Form1Test : public QObject {
     // Centred over the main window.
     const QPoint offset = progress.frameGeometry().center() - m_form->frameGeometry().center();
     QVERIFY(std::abs(offset.x()) <= 2 && std::abs(offset.y()) <= 2);
-    const TRunSettings settings{input.toStdString(), m_folder.filePath("many.csv").toStdString()};
+    const TRunSettings settings{m_folder.Path("many.kml"), m_folder.Path("many.csv")};
     QCOMPARE(Transform(settings, progress), int64_t{5000});
     QCOMPARE(progress.Label4->text(), QString("5000"));
     QVERIFY(progress.Label4->width() >= progress.Label4->sizeHint().width());
