@@ -87,6 +87,7 @@ class TKMLReader {
   bool GrowWindow();
   bool ExtendWindow();
   bool GrowSearchWindow();
+  void TakeLoadedText();
   void PushBackExcess();
   bool HasData();
   void TopUp();

@@ -54,6 +54,7 @@ std::vector<TCase> Cases() {
       {L, Line("") + Line(" ") + Line("1,2,3"), "()()([1,2,3])"},
       // Tag names are whole and case-sensitive; prefixes and attributes are allowed.
       {P, "<point>" + Coords("1,2,3") + "<PointX>" + Coords("1,2,3") + "<Points>", ""},
+      {P, "<Pxxnt>" + Coords("9,9,9") + std::string(40, ' ') + Pt("1,2,3"), "([1,2,3])"},
       {L, "</Point><LineStringStyle>" + Coords("1,2,3"), ""},
       {P, "<kml:Point><kml:coordinates>2,49,0</kml:coordinates></kml:Point>", "([2,49,0])"},
       {L, "<k2.x-y_z:LineString id='a'><k2.x-y_z:coordinates>1,2 3,4</k2.x-y_z:coordinates>",
