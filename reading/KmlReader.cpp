@@ -129,7 +129,7 @@ size_t FindName(std::string_view text, std::string_view name, size_t from) {
         _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
     for (; hits != 0; hits &= hits - 1) {
       const size_t at = i + static_cast<size_t>(__builtin_ctz(hits));
-      if (std::equal(name.begin() + 1, name.end() - 1, text.begin() + at + 1)) return at;
+      if (std::equal(name.begin() + 1, name.end(), text.begin() + at + 1)) return at;
     }
   }
 #endif
