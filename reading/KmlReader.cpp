@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -18,7 +19,7 @@ namespace {
 
 // ChunkSize while looking for a geometry and its coordinates tag, and while reading tuples.
 constexpr size_t kSearchChunk = 1000;
-constexpr size_t kCoordinateChunk = 300;
+constexpr size_t kCoordinateChunk = 8192;
 // TopUp reads more when Window falls below this.
 constexpr size_t kLowWater = 100;
 // A tag cut by the end of a discarded Window is kept for the next one up to this length, so
@@ -78,6 +79,80 @@ constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
 
 bool HasClass(char c, uint8_t mask) {
   return (kClasses[static_cast<unsigned char>(c)] & mask) != 0;
+}
+
+// Text a short tuple is classified from at once, and what must be readable after its start
+// (the eight-byte loads of its last number's digits).
+constexpr size_t kTupleSpan = 64;
+constexpr size_t kShortTupleText = kTupleSpan + 8;
+
+// Bits [from, to) of a 64-bit mask; to is at most 63.
+uint64_t BitRange(unsigned from, unsigned to) {
+  return ((uint64_t{1} << to) - 1) & ~((uint64_t{1} << from) - 1);
+}
+
+// The number that fills [from, to) of `p`, when it is of the short shape ("-122.0845352": a
+// sign, at most seven digits either side of one point, at least one digit); `digits` marks
+// the digits among the 64 bytes at `p`. False for any other text.
+bool ReadShortNumber(const char* p, uint64_t digits, unsigned from, unsigned to, double* value) {
+  const bool negative = p[from] == '-';
+  const unsigned start = from + (negative ? 1 : 0);
+  if (start >= to) return false;
+  const uint64_t others = ~digits & BitRange(start, to);
+  unsigned point = to;
+  if (others != 0) {
+    point = static_cast<unsigned>(std::countr_zero(others));
+    if ((others & (others - 1)) != 0 || p[point] != '.') return false;
+  }
+  const auto integer = static_cast<int>(point - start);
+  const int fraction = point == to ? 0 : static_cast<int>(to - point - 1);
+  if (integer > 7 || fraction > 7 || integer + fraction == 0) return false;
+  const double magnitude = ShortDecimalValue(p + start, integer, p + point + 1, fraction);
+  *value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+// The tuple "x,y,z" and the whitespace after it that start at `p`, when its numbers are short
+// (see ReadShortNumber), found from one classification of the 64 bytes there: the ends of the
+// numbers do not wait for each other's digits. Sets *end after that whitespace character.
+// False for any other text, which the general parse then reads. Needs kShortTupleText bytes.
+bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end) {
+#if defined(__SSE2__)
+  uint64_t digits = 0;
+  uint64_t number_chars = 0;  // digits, '.' and '-'
+  for (unsigned k = 0; k < kTupleSpan; k += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(here, _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(here, _mm_set1_epi8('9' + 1)));
+    const __m128i sign_or_point = _mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8('.')),
+                                               _mm_cmpeq_epi8(here, _mm_set1_epi8('-')));
+    digits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(digit))) << k;
+    number_chars |= static_cast<uint64_t>(static_cast<unsigned>(
+                        _mm_movemask_epi8(_mm_or_si128(digit, sign_or_point))))
+                    << k;
+  }
+  // The first three other characters end the three numbers: ',' ',' and whitespace.
+  const uint64_t ends = ~number_chars;
+  const uint64_t after_first = ends & (ends - 1);
+  const uint64_t after_second = after_first & (after_first - 1);
+  if (after_second == 0) return false;
+  const auto comma1 = static_cast<unsigned>(std::countr_zero(ends));
+  const auto comma2 = static_cast<unsigned>(std::countr_zero(after_first));
+  const auto space = static_cast<unsigned>(std::countr_zero(after_second));
+  if (p[comma1] != ',' || p[comma2] != ',' || !HasClass(p[space], kSpace)) return false;
+  if (!ReadShortNumber(p, digits, 0, comma1, &point->X) ||
+      !ReadShortNumber(p, digits, comma1 + 1, comma2, &point->Y) ||
+      !ReadShortNumber(p, digits, comma2 + 1, space, &point->Z)) {
+    return false;
+  }
+  *end = p + space + 1;
+  return true;
+#else
+  (void)p;
+  (void)point;
+  (void)end;
+  return false;
+#endif
 }
 
 // Result of looking for a tag in a text.
@@ -524,14 +599,14 @@ __attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool 
     // The Window moves only on return: it then starts at the tuple not read, or after the
     // Point's one tuple.
     const char* const tuple = p;
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-    if (!number(&x, false) || !number(&y, false) || !number(&z, true)) {
-      m_window_start += static_cast<size_t>(tuple - first);
-      return read;
+    TXYZPoint point;
+    if (static_cast<size_t>(last - p) < kShortTupleText || !ReadShortTuple(p, &point, &p)) {
+      if (!number(&point.X, false) || !number(&point.Y, false) || !number(&point.Z, true)) {
+        m_window_start += static_cast<size_t>(tuple - first);
+        return read;
+      }
     }
-    AddPoint(x, y, z);
+    AddPoint(point.X, point.Y, point.Z);
     read = true;
     if (single) {
       m_window_start += static_cast<size_t>(p - first);

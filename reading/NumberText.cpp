@@ -114,17 +114,10 @@ inline TDigitRun EightBytesOfDigits(const char* p) {
   std::memcpy(&chunk, p, 8);
   // Each byte minus '0'; a byte that is no digit gets its high bit set in `non_digits` (the
   // borrows and carries of the whole-word arithmetic only reach bytes after the first one).
-  uint64_t values = chunk - 0x3030303030303030ULL;
+  const uint64_t values = chunk - 0x3030303030303030ULL;
   const uint64_t non_digits = (values | (values + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
   const int count = non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
-  if (count == 0) return {0, 0};
-  // The first `count` bytes (the low ones) become the most significant digits of eight.
-  if (count < 8) values <<= 8 * (8 - count);
-  values = values * 10 + (values >> 8);
-  values = (((values & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-            (((values >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
-           32;
-  return {count, values};
+  return {count, DigitsValue(p, count)};
 }
 
 // Appends the run of digits at `p` to `*mantissa` (wrapping past 19 digits, which the caller

@@ -1,7 +1,10 @@
 // Locale-independent conversion of coordinate text to doubles.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace trelvo {
@@ -20,5 +23,29 @@ const char* ParseNumber(const char* first, const char* last, double* value);
 // rounded; a magnitude too large for a double gives +-infinity, one too small gives +-0.
 // Never throws, never allocates.
 double ParseNumberPrefix(std::string_view text);
+
+// The value of the `count` (0 to 8) decimal digits at `p`; reads eight bytes from `p`.
+inline uint64_t DigitsValue(const char* p, int count) {
+  uint64_t values = 0;
+  std::memcpy(&values, p, 8);
+  values -= 0x3030303030303030ULL;
+  // The first `count` bytes (the low ones) become the most significant digits of eight.
+  const int shift = 8 * (8 - count);
+  values = shift == 64 ? 0 : values << shift;
+  values = values * 10 + (values >> 8);
+  return (((values & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+          (((values >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+         32;
+}
+
+// The number written with the `integer` digits at `p` and the `fraction` digits at `q`, each
+// at most 7 (as coordinates are written: "-122.0845352" has 3 and 7): both parts convert
+// exactly and one division is correctly rounded. Reads eight bytes from `p` and from `q`.
+inline double ShortDecimalValue(const char* p, int integer, const char* q, int fraction) {
+  static constexpr uint64_t kPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+  static constexpr double kDoublePowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+  const uint64_t mantissa = DigitsValue(p, integer) * kPowers[fraction] + DigitsValue(q, fraction);
+  return static_cast<double>(mantissa) / kDoublePowers[fraction];
+}
 
 }  // namespace trelvo

@@ -31,6 +31,7 @@ std::string Pt(const std::string& inner) { return "<Point>" + Coords(inner) + "<
 
 std::vector<TCase> Cases() {
   const std::string d400(400, '7');
+  const std::string gap(80, ' ');
   const std::string doc = "<kml><Document>\n" + Pt("1,2,3") + Line("4,5,6 7,8,9") + Pt("10,11,12") +
                           Line("13,14,15") + "</Document></kml>\n";
   const std::string ring = "<Polygon><outerBoundaryIs><LinearRing>" +
@@ -47,6 +48,15 @@ std::vector<TCase> Cases() {
   std::vector<TCase> cases = {
       // Geometries of the requested kind, in file order; a polygon gives its first ring.
       {L, Line("-122.1,37.4,0 -122.2,37.5,10 "), "([-122.1,37.4,0][-122.2,37.5,10])"},
+      // Tuples with a long text after them, read whole, are classified at once: numbers of
+      // every shape must still read as one at a time does (up to the first tuple of another
+      // shape, "1.2.3,4,5", after which the general reader goes on).
+      {L,
+       Line("-122.0845352,37.4219999,2902.9" + gap + "1234567.1234567,.5,5." + gap + "-0,-0.0,-.0" +
+            gap + "12345678.5,1,2" + gap + "1.12345678,2e1,3" + gap + "+5,6,7" + gap + "-.,1,2" +
+            gap + "1.2.3,4,5" + gap + "7,8,9\t" + gap),
+       "([-122.0845352,37.4219999,2902.9][1234567.1234567,0.5,5][-0,-0,-0][12345678.5,1,2]"
+       "[1.12345678,20,3][5,6,7][0,1,2][1.2,4,5][7,8,9])"},
       {P, doc, "([1,2,3])([10,11,12])"},
       {L, doc, "([4,5,6][7,8,9])([13,14,15])"},
       {G, doc, ""},
