@@ -1,17 +1,30 @@
 #include "transform/PipelinedWriter.h"
 
 #include <cassert>
+#include <chrono>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace trelvo {
 namespace {
 // Vertices per batch: large enough to make the hand-off rare, small enough to stay in cache.
-constexpr size_t kBatchPoints = 16384;
+constexpr size_t kBatchPoints = 8192;
+// How long a thread with nothing to do checks again before it sleeps: about the time the
+// other one takes for a tenth of a batch.
+constexpr auto kSpinTime = std::chrono::microseconds(50);
+
+void Relax() {
+#if defined(__SSE2__)
+  _mm_pause();
+#endif
+}
 }  // namespace
 
 TPipelinedWriter::TPipelinedWriter(TTextWriter& writer, bool points_only)
     : m_writer(writer), m_points_only(points_only) {
-  m_filling.points.reserve(kBatchPoints);
-  m_pending.points.reserve(kBatchPoints);
+  for (TBatch& batch : m_slots) batch.points.reserve(kBatchPoints);
   m_thread = std::thread(&TPipelinedWriter::Run, this);
 }
 
@@ -23,40 +36,73 @@ void TPipelinedWriter::Add(const TXYZList& points) {
     // A very large entity is written here, once the second thread has caught up, rather than
     // copied.
     HandOff();
-    std::unique_lock<std::mutex> lock(m_mutex);
-    WaitUntilIdle(lock);
+    WaitUntilWritten(m_queued.load(std::memory_order_relaxed));
     WriteEntity(points.Data(), count);
     return;
   }
   assert(count <= points.Count());
-  m_filling.points.insert(m_filling.points.end(), points.Data(), points.Data() + count);
-  m_filling.counts.push_back(count);
-  if (m_filling.points.size() >= kBatchPoints) HandOff();
+  TBatch& batch = Filling();
+  batch.points.insert(batch.points.end(), points.Data(), points.Data() + count);
+  batch.counts.push_back(count);
+  if (batch.points.size() >= kBatchPoints) HandOff();
 }
 
 void TPipelinedWriter::Finish() {
   HandOff();
+  WaitUntilWritten(m_queued.load(std::memory_order_relaxed));
   Stop(false);
-  if (m_error) std::rethrow_exception(m_error);
+  RethrowError();
 }
 
-// Waits until the second thread has written what it was given; rethrows its error.
-void TPipelinedWriter::WaitUntilIdle(std::unique_lock<std::mutex>& lock) {
-  m_changed.wait(lock, [this] { return !m_has_pending || m_error; });
-  if (m_error) std::rethrow_exception(m_error);
-}
-
+// Queues the batch being filled and makes sure the next slot is free to fill.
 void TPipelinedWriter::HandOff() {
-  if (m_filling.counts.empty()) return;
-  {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    WaitUntilIdle(lock);
-    std::swap(m_pending, m_filling);
-    m_has_pending = true;
+  if (Filling().counts.empty()) return;
+  const uint64_t queued = m_queued.load(std::memory_order_relaxed) + 1;
+  m_queued.store(queued);
+  Wake();
+  // The next slot is free once the batch that last used it is written.
+  Await([&] { return queued - m_written.load() < kSlots || m_failed.load(); });
+  RethrowError();
+  TBatch& next = Filling();
+  next.points.clear();
+  next.counts.clear();
+}
+
+// Waits until the second thread has written the first `batches`; rethrows its error.
+void TPipelinedWriter::WaitUntilWritten(uint64_t batches) {
+  Await([&] { return m_written.load() >= batches || m_failed.load(); });
+  RethrowError();
+}
+
+void TPipelinedWriter::RethrowError() {
+  if (!m_failed.load()) return;
+  const std::lock_guard<std::mutex> lock(m_mutex);
+  std::rethrow_exception(m_error);
+}
+
+// Returns once `ready()` holds. A thread that goes to sleep counts itself in m_sleepers before
+// it checks `ready()` again, and a thread that changes what `ready()` reads checks m_sleepers
+// after it (both sequentially consistent): so either the sleeper sees the change, or Wake sees
+// the sleeper.
+template <typename TReady>
+void TPipelinedWriter::Await(TReady ready) {
+  if (ready()) return;
+  const auto until = std::chrono::steady_clock::now() + kSpinTime;
+  for (unsigned spin = 1;; ++spin) {
+    Relax();
+    if (ready()) return;
+    if (spin % 64 == 0 && std::chrono::steady_clock::now() >= until) break;
   }
+  std::unique_lock<std::mutex> lock(m_mutex);
+  m_sleepers.fetch_add(1);
+  m_changed.wait(lock, ready);
+  m_sleepers.fetch_sub(1);
+}
+
+void TPipelinedWriter::Wake() {
+  if (m_sleepers.load() == 0) return;
+  { const std::lock_guard<std::mutex> lock(m_mutex); }
   m_changed.notify_all();
-  m_filling.points.clear();
-  m_filling.counts.clear();
 }
 
 void TPipelinedWriter::WriteEntity(const TXYZPoint* points, int32_t count) {
@@ -76,35 +122,28 @@ void TPipelinedWriter::WriteBatch(const TBatch& batch) {
 }
 
 void TPipelinedWriter::Run() {
-  std::unique_lock<std::mutex> lock(m_mutex);
-  for (;;) {
-    m_changed.wait(lock, [this] { return m_has_pending || m_closing; });
-    if (!m_has_pending) return;
-    if (!m_abandon) {
-      lock.unlock();
-      try {
-        WriteBatch(m_pending);
-      } catch (...) {
-        lock.lock();
+  for (uint64_t written = 0;; m_written.store(++written), Wake()) {
+    Await([&] { return m_queued.load() > written || m_closing.load(); });
+    if (m_queued.load() == written || m_abandon.load()) return;
+    try {
+      WriteBatch(m_slots[written % kSlots]);
+    } catch (...) {
+      {
+        const std::lock_guard<std::mutex> lock(m_mutex);
         m_error = std::current_exception();
-        m_changed.notify_all();
-        return;
       }
-      lock.lock();
+      m_failed.store(true);
+      Wake();
+      return;
     }
-    m_has_pending = false;
-    m_changed.notify_all();
   }
 }
 
 void TPipelinedWriter::Stop(bool abandon) noexcept {
   if (!m_thread.joinable()) return;
-  {
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    m_closing = true;
-    m_abandon = m_abandon || abandon;
-  }
-  m_changed.notify_all();
+  if (abandon) m_abandon.store(true);
+  m_closing.store(true);
+  Wake();
   m_thread.join();
 }
 
