@@ -109,14 +109,19 @@ struct TDigitRun {
   uint64_t value;
 };
 
-inline TDigitRun EightBytesOfDigits(const char* p) {
+// How many of the eight bytes at `p` are digits before the first that is not (0 to 8).
+inline int LeadingDigits(const char* p) {
   uint64_t chunk = 0;
   std::memcpy(&chunk, p, 8);
   // Each byte minus '0'; a byte that is no digit gets its high bit set in `non_digits` (the
   // borrows and carries of the whole-word arithmetic only reach bytes after the first one).
   const uint64_t values = chunk - 0x3030303030303030ULL;
   const uint64_t non_digits = (values | (values + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
-  const int count = non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
+  return non_digits == 0 ? 8 : std::countr_zero(non_digits) / 8;
+}
+
+inline TDigitRun EightBytesOfDigits(const char* p) {
+  const int count = LeadingDigits(p);
   return {count, DigitsValue(p, count)};
 }
 
@@ -142,21 +147,18 @@ inline const char* AccumulateDigits(const char* p, const char* last, uint64_t* m
 // and no exponent ("-122.0845352", "37", ".5"), read from two 8-byte loads; false for any other
 // text, which the general parse then reads. Needs 16 bytes of text from `p`.
 static inline bool ParseShortDecimal(const char* p, double* value, const char** end) {
-  const TDigitRun integer = EightBytesOfDigits(p);
-  if (integer.count == 8) return false;
-  const char* q = p + integer.count;
-  uint64_t mantissa = integer.value;
+  const int integer = LeadingDigits(p);
+  if (integer == 8) return false;
+  const char* q = p + integer;
+  const char* const fraction_digits = q + 1;
   int fraction = 0;
   if (*q == '.') {
-    const TDigitRun decimals = EightBytesOfDigits(q + 1);
-    if (decimals.count == 8) return false;
-    mantissa = mantissa * kPowersOfTen[decimals.count] + decimals.value;
-    fraction = decimals.count;
-    q += 1 + decimals.count;
+    fraction = LeadingDigits(fraction_digits);
+    if (fraction == 8) return false;
+    q += 1 + fraction;
   }
-  if (integer.count + fraction == 0 || *q == 'e' || *q == 'E') return false;
-  // At most 14 digits: Clinger's exact case.
-  *value = static_cast<double>(mantissa) / kExactPowers[fraction];
+  if (integer + fraction == 0 || *q == 'e' || *q == 'E') return false;
+  *value = ShortDecimalValue(p, integer, fraction_digits, fraction);
   *end = q;
   return true;
 }

@@ -22,7 +22,8 @@ namespace trelvo {
 //
 // The batches go round a ring of a few slots, and a thread that finds nothing to do spins
 // briefly before it sleeps: each wake-up of a sleeping thread costs tens of microseconds on a
-// virtual machine, which at one hand-off in two would take a tenth of the run.
+// virtual machine, and with one batch in flight and no spinning those wake-ups took a tenth of
+// the run.
 class TPipelinedWriter {
  public:
   // `points_only`: write each entity's first vertex as a plain row (Point files); otherwise
