@@ -199,6 +199,19 @@ std::vector<TCase> Cases() {
     minified.expected += "([" + std::to_string(i) + ",1.5,2])";
   }
   cases.push_back(minified);
+  // A line longer than the reader takes at once, with a tuple joined to the next by a comma
+  // ("7,8,9,10,11,12") at every offset around where the first piece of the line ends: the
+  // tuple before that end must not be taken as whole on seeing the next character.
+  for (size_t pad = 0; pad < 6; ++pad) {
+    for (int run = 1362; run <= 1366; ++run) {
+      TCase joined{L, "<LineString><coordinates>" + std::string(pad, ' '), "("};
+      for (int i = 0; i < run; ++i) joined.text += "1,2,3 ";
+      joined.text += "7,8,9,10,11,12 4,5,6</coordinates></LineString>";
+      for (int i = 0; i < run; ++i) joined.expected += "[1,2,3]";
+      joined.expected += "[7,8,9][10,11,12][4,5,6])";
+      cases.push_back(joined);
+    }
+  }
   return cases;
 }
 
