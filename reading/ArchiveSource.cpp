@@ -3,17 +3,18 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 
 #include "platform/Platform.h"
 #include "reading/IoError.h"
+#include "reading/ThreadSignal.h"
 
 namespace trelvo {
 namespace {
@@ -41,77 +42,92 @@ bool EndsWithKml(const std::string& name) {
 
 namespace {
 
-// Runs a compressed source on a thread of its own, one block ahead of the reader, so inflating
-// overlaps with reading the KML (the writing thread leaves a core half idle). Bytes, errors and
-// their order are those of the source.
+// Runs a source on a thread of its own, a few blocks ahead of the reader, so that reading the
+// file (copying it out of the system's cache, or inflating it) overlaps with reading the KML.
+// Bytes, errors and their order are those of the source.
 class TPrefetchSource : public TByteSource {
  public:
   explicit TPrefetchSource(std::unique_ptr<TByteSource> source)
-      : m_source(std::move(source)), m_size(m_source->Size()), m_thread([this] { Run(); }) {}
+      : m_source(std::move(source)), m_size(m_source->Size()) {
+    for (TBlock& block : m_blocks) block.data.resize(kBlockSize);
+    m_thread = std::thread([this] { Run(); });
+  }
 
   ~TPrefetchSource() override {
-    {
-      const std::lock_guard<std::mutex> lock(m_mutex);
-      m_stop = true;
-    }
-    m_changed.notify_all();
+    m_stop.store(true);
+    m_signal.Wake();
     m_thread.join();
   }
 
+  TPrefetchSource(const TPrefetchSource&) = delete;
+  TPrefetchSource& operator=(const TPrefetchSource&) = delete;
+
   size_t Read(char* buffer, size_t capacity) override {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_full || m_error; });
-    if (m_position == m_block.size() && m_error) std::rethrow_exception(m_error);
-    const size_t count = std::min(capacity, m_block.size() - m_position);
-    std::memcpy(buffer, m_block.data() + m_position, count);
+    const uint64_t taken = m_taken.load(std::memory_order_relaxed);
+    m_signal.Await([&] { return m_filled.load() > taken; });
+    const TBlock& block = m_blocks[taken % kBlocks];
+    m_consumed.store(block.consumed, std::memory_order_relaxed);
+    // The end, or the source's error, stays: every later call sees it again.
+    if (block.error) std::rethrow_exception(block.error);
+    if (block.size == 0) return 0;
+    const size_t count = std::min(capacity, block.size - m_position);
+    std::memcpy(buffer, block.data.data() + m_position, count);
     m_position += count;
-    if (m_position == m_block.size() && count > 0) {
-      m_full = false;  // hand the block back for the next one
-      m_changed.notify_all();
+    if (m_position == block.size) {
+      m_position = 0;
+      m_taken.store(taken + 1);  // hand the block back
+      m_signal.Wake();
     }
     return count;
   }
 
   uint64_t Size() const override { return m_size; }
 
-  uint64_t Consumed() const override { return m_consumed; }
+  uint64_t Consumed() const override { return m_consumed.load(std::memory_order_relaxed); }
 
  private:
+  struct TBlock {
+    std::vector<char> data;
+    size_t size = 0;  // 0 for the end, or with `error`
+    std::exception_ptr error;
+    uint64_t consumed = 0;  // the source's Consumed() after this block
+  };
+
   void Run() {
-    std::vector<char> next(kBlock);
-    for (;;) {
-      size_t count = 0;
-      std::exception_ptr error;
+    for (uint64_t filled = 0;;) {
+      // Not on the critical path: sleep at once rather than take a core from the others.
+      m_signal.Await([&] { return filled - m_taken.load() < kBlocks || m_stop.load(); },
+                     std::chrono::microseconds(0));
+      if (m_stop.load()) return;
+      TBlock& block = m_blocks[filled % kBlocks];
       try {
-        count = m_source->Read(next.data(), next.size());
+        block.size = m_source->Read(block.data.data(), block.data.size());
       } catch (...) {
-        error = std::current_exception();
+        block.size = 0;
+        block.error = std::current_exception();
       }
-      std::unique_lock<std::mutex> lock(m_mutex);
-      m_changed.wait(lock, [this] { return !m_full || m_stop; });
-      if (m_stop) return;
-      m_consumed = m_source->Consumed();
-      m_block.assign(next.begin(), next.begin() + static_cast<std::ptrdiff_t>(count));
-      m_position = 0;
-      m_full = true;
-      m_error = error;
-      m_changed.notify_all();
-      if (count == 0 || error) return;  // an empty block is the end
+      block.consumed = m_source->Consumed();
+      m_filled.store(++filled);
+      m_signal.Wake();
+      if (block.size == 0) return;
     }
   }
 
-  static constexpr size_t kBlock = size_t{1} << 20;
+  // Small enough to stay in cache between the two copies, large enough to make hand-offs rare.
+  static constexpr size_t kBlockSize = size_t{1} << 18;
+  static constexpr size_t kBlocks = 4;
   std::unique_ptr<TByteSource> m_source;
-  uint64_t m_size;
-  std::atomic<uint64_t> m_consumed{0};
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  std::vector<char> m_block;
-  size_t m_position = 0;
-  bool m_full = false;
-  bool m_stop = false;
-  std::exception_ptr m_error;
-  std::thread m_thread;  // last: starts once everything above is ready
+  const uint64_t m_size;
+  std::array<TBlock, kBlocks> m_blocks;
+  // Blocks filled and blocks handed back: those between them are the reader's, the others
+  // the thread's. Each counter has one writer, and a cache line of its own.
+  alignas(64) std::atomic<uint64_t> m_filled{0};
+  alignas(64) std::atomic<uint64_t> m_taken{0};
+  alignas(64) std::atomic<uint64_t> m_consumed{0};
+  size_t m_position = 0;  // in the block being read
+  std::atomic<bool> m_stop{false};
+  TThreadSignal m_signal;
+  std::thread m_thread;
 };
 
 }  // namespace
@@ -169,6 +185,9 @@ std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name) {
     return std::make_unique<TPrefetchSource>(
         std::make_unique<TGzipSource>(std::move(file), file_name));
   }
+  // A regular file (never a pipe or a terminal, whose reads may wait for ever) is read ahead
+  // too: the reading thread then spends its time on the KML, not on copying the file in.
+  if (file->Size() > 0) return std::make_unique<TPrefetchSource>(std::move(file));
   return file;
 }
 

@@ -1,25 +1,11 @@
 #include "transform/PipelinedWriter.h"
 
 #include <cassert>
-#include <chrono>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace trelvo {
 namespace {
 // Vertices per batch: large enough to make the hand-off rare, small enough to stay in cache.
 constexpr size_t kBatchPoints = 8192;
-// How long a thread with nothing to do checks again before it sleeps: about the time the
-// other one takes for a tenth of a batch.
-constexpr auto kSpinTime = std::chrono::microseconds(50);
-
-void Relax() {
-#if defined(__SSE2__)
-  _mm_pause();
-#endif
-}
 }  // namespace
 
 TPipelinedWriter::TPipelinedWriter(TTextWriter& writer, bool points_only)
@@ -59,9 +45,9 @@ void TPipelinedWriter::HandOff() {
   if (Filling().counts.empty()) return;
   const uint64_t queued = m_queued.load(std::memory_order_relaxed) + 1;
   m_queued.store(queued);
-  Wake();
+  m_signal.Wake();
   // The next slot is free once the batch that last used it is written.
-  Await([&] { return queued - m_written.load() < kSlots || m_failed.load(); });
+  m_signal.Await([&] { return queued - m_written.load() < kSlots || m_failed.load(); });
   RethrowError();
   TBatch& next = Filling();
   next.points.clear();
@@ -70,39 +56,13 @@ void TPipelinedWriter::HandOff() {
 
 // Waits until the second thread has written the first `batches`; rethrows its error.
 void TPipelinedWriter::WaitUntilWritten(uint64_t batches) {
-  Await([&] { return m_written.load() >= batches || m_failed.load(); });
+  m_signal.Await([&] { return m_written.load() >= batches || m_failed.load(); });
   RethrowError();
 }
 
+// m_error is written before m_failed is set, and read only after it is seen set.
 void TPipelinedWriter::RethrowError() {
-  if (!m_failed.load()) return;
-  const std::lock_guard<std::mutex> lock(m_mutex);
-  std::rethrow_exception(m_error);
-}
-
-// Returns once `ready()` holds. A thread that goes to sleep counts itself in m_sleepers before
-// it checks `ready()` again, and a thread that changes what `ready()` reads checks m_sleepers
-// after it (both sequentially consistent): so either the sleeper sees the change, or Wake sees
-// the sleeper.
-template <typename TReady>
-void TPipelinedWriter::Await(TReady ready) {
-  if (ready()) return;
-  const auto until = std::chrono::steady_clock::now() + kSpinTime;
-  for (unsigned spin = 1;; ++spin) {
-    Relax();
-    if (ready()) return;
-    if (spin % 64 == 0 && std::chrono::steady_clock::now() >= until) break;
-  }
-  std::unique_lock<std::mutex> lock(m_mutex);
-  m_sleepers.fetch_add(1);
-  m_changed.wait(lock, ready);
-  m_sleepers.fetch_sub(1);
-}
-
-void TPipelinedWriter::Wake() {
-  if (m_sleepers.load() == 0) return;
-  { const std::lock_guard<std::mutex> lock(m_mutex); }
-  m_changed.notify_all();
+  if (m_failed.load()) std::rethrow_exception(m_error);
 }
 
 void TPipelinedWriter::WriteEntity(const TXYZPoint* points, int32_t count) {
@@ -122,18 +82,15 @@ void TPipelinedWriter::WriteBatch(const TBatch& batch) {
 }
 
 void TPipelinedWriter::Run() {
-  for (uint64_t written = 0;; m_written.store(++written), Wake()) {
-    Await([&] { return m_queued.load() > written || m_closing.load(); });
+  for (uint64_t written = 0;; m_written.store(++written), m_signal.Wake()) {
+    m_signal.Await([&] { return m_queued.load() > written || m_closing.load(); });
     if (m_queued.load() == written || m_abandon.load()) return;
     try {
       WriteBatch(m_slots[written % kSlots]);
     } catch (...) {
-      {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_error = std::current_exception();
-      }
+      m_error = std::current_exception();
       m_failed.store(true);
-      Wake();
+      m_signal.Wake();
       return;
     }
   }
@@ -143,7 +100,7 @@ void TPipelinedWriter::Stop(bool abandon) noexcept {
   if (!m_thread.joinable()) return;
   if (abandon) m_abandon.store(true);
   m_closing.store(true);
-  Wake();
+  m_signal.Wake();
   m_thread.join();
 }
 

@@ -3,14 +3,13 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "reading/PointList.h"
+#include "reading/ThreadSignal.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {
@@ -21,9 +20,8 @@ namespace trelvo {
 // (a full disk) are rethrown to the caller by Add or Finish.
 //
 // The batches go round a ring of a few slots, and a thread that finds nothing to do spins
-// briefly before it sleeps: each wake-up of a sleeping thread costs tens of microseconds on a
-// virtual machine, and with one batch in flight and no spinning those wake-ups took a tenth of
-// the run.
+// briefly before it sleeps (TThreadSignal): with one batch in flight and no spinning, the
+// wake-ups took a tenth of the run.
 class TPipelinedWriter {
  public:
   // `points_only`: write each entity's first vertex as a plain row (Point files); otherwise
@@ -52,9 +50,6 @@ class TPipelinedWriter {
 
   void HandOff();
   void WaitUntilWritten(uint64_t batches);
-  template <typename TReady>
-  void Await(TReady ready);
-  void Wake();
   void RethrowError();
   void WriteBatch(const TBatch& batch);
   void WriteEntity(const TXYZPoint* points, int32_t count);
@@ -70,10 +65,8 @@ class TPipelinedWriter {
   alignas(64) std::atomic<uint64_t> m_written{0};
   alignas(64) std::atomic<bool> m_closing{false};
   std::atomic<bool> m_abandon{false};
-  std::atomic<bool> m_failed{false};
-  std::atomic<int> m_sleepers{0};
-  std::mutex m_mutex;  // for sleeping, and guards m_error
-  std::condition_variable m_changed;
+  std::atomic<bool> m_failed{false};  // set once m_error is
+  TThreadSignal m_signal;
   std::exception_ptr m_error;
   std::thread m_thread;
 };
