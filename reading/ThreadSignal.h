@@ -21,7 +21,8 @@ namespace trelvo {
 // the sleeper sees the change, or Wake sees the sleeper.
 class TThreadSignal {
  public:
-  // About the time a hand-off partner takes for a tenth of a batch of work.
+  // The default spin: about a tenth of the time the writing pipeline's partner takes for one
+  // batch. A waiter off the critical path (the read-ahead when its ring is full) passes 0.
   static constexpr auto kSpinTime = std::chrono::microseconds(50);
 
   // Returns once `ready()` holds, checking again for `spin_time` before it sleeps.
