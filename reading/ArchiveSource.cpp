@@ -180,7 +180,8 @@ std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name) {
     throw TIoError(kReadInput, file_name, "a KMZ archive cannot be read from standard input");
   }
   if (file->Head() == "PK\x03\x04") {
-    return std::make_unique<TPrefetchSource>(std::make_unique<TZipSource>(file_name));
+    return std::make_unique<TPrefetchSource>(
+        std::make_unique<TZipSource>(std::make_unique<TRandomAccessFile>(file_name), file_name));
   }
   if (file->Head().substr(0, 2) == "\x1f\x8b") {
     return std::make_unique<TPrefetchSource>(
@@ -223,137 +224,156 @@ size_t TGzipSource::Read(char* buffer, size_t capacity) {
   }
 }
 
-TZipSource::TZipSource(const std::string& file_name) : m_file_name(file_name) {
-  errno = 0;
-  m_file = OpenFile(file_name, "rb");
-  if (m_file == nullptr) throw TIoError::FromErrno("Cannot open input file", file_name, errno);
-  std::error_code ec;
-  m_size = std::filesystem::file_size(PathFromUtf8(file_name), ec);
-  if (ec) m_size = 0;
-  try {
-    ReadDirectory();
-  } catch (...) {
-    std::fclose(m_file);
-    throw;
-  }
+TZipSource::TZipSource(std::unique_ptr<TRandomAccessSource> archive, std::string file_name)
+    : m_archive(std::move(archive)), m_file_name(std::move(file_name)), m_size(m_archive->Size()) {
+  ReadDirectory();
 }
 
-TZipSource::~TZipSource() { std::fclose(m_file); }
+TZipSource::~TZipSource() = default;
 
 void TZipSource::Fail(const std::string& cause) const {
   throw TIoError(kReadInput, m_file_name, cause);
 }
 
-std::vector<char> TZipSource::ReadAt(uint64_t offset, size_t count) {
+// The `count` bytes at `offset`, or the error `cause` when the archive does not hold them.
+std::vector<char> TZipSource::ReadAt(uint64_t offset, uint64_t count, const char* cause) {
+  if (offset > m_size || count > m_size - offset) Fail(cause);
   std::vector<char> bytes(count);
-  if (offset + count > m_size || !SeekFile(m_file, offset) ||
-      std::fread(bytes.data(), 1, count, m_file) != count) {
-    Fail("the archive is truncated or its directory is corrupt");
-  }
+  if (!m_archive->ReadAt(offset, bytes.data(), bytes.size())) Fail(cause);
   return bytes;
 }
 
-void TZipSource::ReadDirectory() {
-  // The end-of-directory record is in the last 64 KiB + 22 bytes (its comment comes last).
-  const size_t tail_size = std::min<uint64_t>(m_size, 65557);
-  const std::vector<char> tail = ReadAt(m_size - tail_size, tail_size);
-  size_t end = std::string::npos;
-  for (size_t i = tail_size >= 22 ? tail_size - 22 + 1 : 0; i-- > 0;) {
-    if (std::memcmp(tail.data() + i, "PK\x05\x06", 4) == 0) {
-      end = i;
-      break;
-    }
+// The offset of the end-of-directory record. It is in the last 64 KiB + 22 bytes, its comment
+// last; a comment may itself hold the signature, so the record taken is the last one whose
+// comment ends with the file (unzip's choice), else the last one whose comment fits in it.
+uint64_t TZipSource::FindEndRecord() {
+  const uint64_t tail_size = std::min<uint64_t>(m_size, 65557);
+  const std::vector<char> tail =
+      ReadAt(m_size - tail_size, tail_size, "the archive has no central directory (truncated?)");
+  uint64_t fitting = UINT64_MAX;
+  for (size_t i = tail.size() >= 22 ? tail.size() - 22 + 1 : 0; i-- > 0;) {
+    if (std::memcmp(tail.data() + i, "PK\x05\x06", 4) != 0) continue;
+    const uint64_t comment_end = i + 22 + Little(tail.data() + i + 20, 2);
+    if (comment_end == tail.size()) return m_size - tail_size + i;
+    if (comment_end < tail.size() && fitting == UINT64_MAX) fitting = m_size - tail_size + i;
   }
-  if (end == std::string::npos) Fail("the archive has no central directory (truncated?)");
-  const char* record = tail.data() + end;
-  uint64_t count = Little(record + 10, 2);
-  uint64_t directory_size = Little(record + 12, 4);
-  uint64_t directory = Little(record + 16, 4);
-  const uint64_t record_offset = m_size - tail_size + end;
+  if (fitting == UINT64_MAX) Fail("the archive has no central directory (truncated?)");
+  return fitting;
+}
+
+void TZipSource::ReadDirectory() {
+  const char kCorrupt[] = "the archive's directory is corrupt";
+  const uint64_t record_offset = FindEndRecord();
+  const std::vector<char> record = ReadAt(record_offset, 22, kCorrupt);
+  uint64_t count = Little(record.data() + 10, 2);
+  uint64_t directory_size = Little(record.data() + 12, 4);
+  uint64_t directory = Little(record.data() + 16, 4);
+  uint64_t directory_end = record_offset;  // where the directory ends when the offsets hold
   if ((count == 0xFFFF || directory_size == 0xFFFFFFFF || directory == 0xFFFFFFFF) &&
       record_offset >= 20) {
-    const std::vector<char> locator = ReadAt(record_offset - 20, 20);
+    const std::vector<char> locator = ReadAt(record_offset - 20, 20, kCorrupt);
     if (std::memcmp(locator.data(), "PK\x06\x07", 4) == 0) {
-      const std::vector<char> zip64 = ReadAt(Little(locator.data() + 8, 8), 56);
-      if (std::memcmp(zip64.data(), "PK\x06\x06", 4) != 0) Fail("the ZIP64 directory is corrupt");
+      const char kZip64Corrupt[] = "the ZIP64 directory is corrupt";
+      const uint64_t zip64_offset = Little(locator.data() + 8, 8);
+      const std::vector<char> zip64 = ReadAt(zip64_offset, 56, kZip64Corrupt);
+      if (std::memcmp(zip64.data(), "PK\x06\x06", 4) != 0) Fail(kZip64Corrupt);
       count = Little(zip64.data() + 32, 8);
       directory_size = Little(zip64.data() + 40, 8);
       directory = Little(zip64.data() + 48, 8);
+      directory_end = zip64_offset;
     }
   }
-  if (directory_size > kMaxDirectory) Fail("the archive's directory is corrupt");
-  const std::vector<char> bytes = ReadAt(directory, directory_size);
+  if (directory_size > kMaxDirectory || directory_size > directory_end) Fail(kCorrupt);
+  // A self-extracting archive whose offsets were not adjusted for its stub: the directory
+  // stands just before the end record, not where it is declared (as unzip reads it).
+  const uint64_t found = directory_end - directory_size;
+  char signature[4] = {};
+  if (found > directory && !(m_archive->ReadAt(directory, signature, 4) &&
+                             std::memcmp(signature, "PK\x01\x02", 4) == 0)) {
+    m_shift = found - directory;
+  }
+  const std::vector<char> bytes = ReadAt(directory + m_shift, directory_size, kCorrupt);
   size_t at = 0;
   for (uint64_t i = 0; i < count; ++i) {
-    if (at + 46 > bytes.size() || std::memcmp(bytes.data() + at, "PK\x01\x02", 4) != 0) {
-      Fail("the archive's directory is corrupt");
+    if (bytes.size() - at < 46 || std::memcmp(bytes.data() + at, "PK\x01\x02", 4) != 0) {
+      Fail(kCorrupt);
     }
     const char* header = bytes.data() + at;
-    const auto name_size = Little(header + 28, 2);
-    const auto extra_size = Little(header + 30, 2);
-    const auto comment_size = Little(header + 32, 2);
-    if (at + 46 + name_size + extra_size + comment_size > bytes.size()) {
-      Fail("the archive's directory is corrupt");
-    }
-    TEntry entry;
-    entry.name.assign(header + 46, name_size);
-    const auto flags = static_cast<uint16_t>(Little(header + 8, 2));
-    entry.method = static_cast<uint16_t>(Little(header + 10, 2));
-    entry.crc = static_cast<uint32_t>(Little(header + 16, 4));
-    entry.compressed = Little(header + 20, 4);
-    entry.size = Little(header + 24, 4);
-    entry.offset = Little(header + 42, 4);
-    // ZIP64: the 64-bit values of the fields set to 0xFFFFFFFF, in this order.
-    for (size_t x = 0; x + 4 <= extra_size;) {
-      const char* field = header + 46 + name_size + x;
-      const auto id = Little(field, 2);
-      const auto size = Little(field + 2, 2);
-      if (id == 1) {
-        size_t value = 4;
-        for (uint64_t* target : {&entry.size, &entry.compressed, &entry.offset}) {
-          if (*target == 0xFFFFFFFF && value + 8 <= size + 4) {
-            *target = Little(field + value, 8);
-            value += 8;
-          }
-        }
-      }
-      x += 4 + size;
-    }
-    at += 46 + name_size + extra_size + comment_size;
-    if (!EndsWithKml(entry.name)) continue;  // images, styles, nested archives
-    if (flags & 1) Fail("\"" + entry.name + "\" is encrypted");
-    if (entry.method != 0 && entry.method != 8) {
-      Fail("\"" + entry.name + "\" uses compression method " + std::to_string(entry.method) +
-           ", which is not supported");
-    }
-    m_entries.push_back(entry);
+    const size_t size = 46 + Little(header + 28, 2) + Little(header + 30, 2) +
+                        Little(header + 32, 2);  // with its name, extra field and comment
+    if (size > bytes.size() - at) Fail(kCorrupt);
+    ReadEntry(header);
+    at += size;
   }
   if (m_entries.empty()) Fail("the archive holds no KML document");
 }
 
+// One central-directory entry, its name, extra field and comment checked to be there.
+void TZipSource::ReadEntry(const char* header) {
+  const char kCorrupt[] = "the archive's directory is corrupt";
+  const size_t name_size = Little(header + 28, 2);
+  const size_t extra_size = Little(header + 30, 2);
+  TEntry entry;
+  entry.name.assign(header + 46, name_size);
+  const auto flags = static_cast<uint16_t>(Little(header + 8, 2));
+  entry.method = static_cast<uint16_t>(Little(header + 10, 2));
+  entry.crc = static_cast<uint32_t>(Little(header + 16, 4));
+  entry.compressed = Little(header + 20, 4);
+  entry.size = Little(header + 24, 4);
+  entry.offset = Little(header + 42, 4);
+  // Extra fields: an id and a length each, which must fit in the extra field.
+  const char* extra = header + 46 + name_size;
+  for (size_t x = 0; extra_size - x >= 4;) {
+    const char* field = extra + x;
+    const size_t field_size = Little(field + 2, 2);
+    if (field_size > extra_size - x - 4) Fail(kCorrupt);
+    if (Little(field, 2) == 1) {
+      // ZIP64: the 64-bit values of the fields set to 0xFFFFFFFF, in this order.
+      size_t value = 0;
+      for (uint64_t* target : {&entry.size, &entry.compressed, &entry.offset}) {
+        if (*target != 0xFFFFFFFF) continue;
+        if (field_size - value < 8) Fail(kCorrupt);
+        *target = Little(field + 4 + value, 8);
+        value += 8;
+      }
+    }
+    x += 4 + field_size;
+  }
+  if (!EndsWithKml(entry.name)) return;  // images, styles, nested archives
+  if (flags & 1) Fail("\"" + entry.name + "\" is encrypted");
+  if (entry.method != 0 && entry.method != 8) {
+    Fail("\"" + entry.name + "\" uses compression method " + std::to_string(entry.method) +
+         ", which is not supported");
+  }
+  m_entries.push_back(entry);
+}
+
 void TZipSource::StartEntry() {
   const TEntry& entry = m_entries[m_next++];
-  const std::vector<char> header = ReadAt(entry.offset, 30);
+  const std::string truncated = "\"" + entry.name + "\" is truncated";
+  if (entry.offset > UINT64_MAX - m_shift) Fail(truncated);
+  const uint64_t offset = entry.offset + m_shift;
+  const std::vector<char> header = ReadAt(offset, 30, "the archive's directory is corrupt");
   if (std::memcmp(header.data(), "PK\x03\x04", 4) != 0) Fail("the archive's directory is corrupt");
-  const uint64_t data =
-      entry.offset + 30 + Little(header.data() + 26, 2) + Little(header.data() + 28, 2);
-  if (data + entry.compressed > m_size || !SeekFile(m_file, data)) {
-    Fail("\"" + entry.name + "\" is truncated");
-  }
+  // Its name and extra field (every Info-ZIP archive has one) stand between it and the data.
+  const uint64_t data = offset + 30 + Little(header.data() + 26, 2) + Little(header.data() + 28, 2);
+  if (data > m_size || entry.compressed > m_size - data) Fail(truncated);
   m_in_entry = true;
+  m_position = data;
   m_left = entry.compressed;
   m_produced = 0;
   m_crc = static_cast<uint32_t>(crc32(0, nullptr, 0));
   m_inflater = entry.method == 8 ? std::make_unique<TInflater>(-15) : nullptr;
 }
 
-// Reads up to `capacity` bytes of the current entry's data from the file.
+// Reads up to `capacity` bytes of the current entry's data.
 size_t TZipSource::ReadCompressed(char* buffer, size_t capacity) {
-  const auto count = std::min<uint64_t>(capacity, m_left);
+  const size_t count = std::min<uint64_t>(capacity, m_left);
   if (count == 0) return 0;
-  if (std::fread(buffer, 1, count, m_file) != count) {
+  if (!m_archive->ReadAt(m_position, buffer, count)) {
     Fail("\"" + m_entries[m_next - 1].name + "\" is truncated");
   }
+  m_position += count;
   m_left -= count;
   m_consumed += count;
   return count;

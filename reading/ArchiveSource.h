@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reading/ByteSource.h"
+#include "reading/RandomAccess.h"
 
 namespace trelvo {
 
@@ -37,12 +38,14 @@ class TGzipSource : public TByteSource {
 // Every entry of a zip archive whose name ends in ".kml" (any case), in the order of the
 // central directory, as one text with a line break between entries. Reads the central
 // directory (so entries written with data descriptors work), ZIP64 records, stored and
-// deflated entries. Each entry's CRC and size are checked. Throws TIoError naming the file and
-// the cause: no KML entry, encryption, another compression method, a CRC mismatch, an entry
-// that inflates past its declared size, truncated data, a corrupt directory.
+// deflated entries, also behind a stub (a self-extracting archive). Each entry's CRC and size
+// are checked, and every length and offset the archive declares against the bytes there.
+// Throws TIoError naming `file_name` and the cause: no KML entry, encryption, another
+// compression method, a CRC mismatch, an entry that inflates past its declared size, truncated
+// data, a corrupt directory.
 class TZipSource : public TByteSource {
  public:
-  explicit TZipSource(const std::string& file_name);
+  TZipSource(std::unique_ptr<TRandomAccessSource> archive, std::string file_name);
   ~TZipSource() override;
   TZipSource(const TZipSource&) = delete;
   TZipSource& operator=(const TZipSource&) = delete;
@@ -64,19 +67,23 @@ class TZipSource : public TByteSource {
   };
 
   [[noreturn]] void Fail(const std::string& cause) const;
-  std::vector<char> ReadAt(uint64_t offset, size_t count);
+  std::vector<char> ReadAt(uint64_t offset, uint64_t count, const char* cause);
+  uint64_t FindEndRecord();
   void ReadDirectory();
+  void ReadEntry(const char* header);
   void StartEntry();
   size_t ReadCompressed(char* buffer, size_t capacity);
   void FinishEntry();
 
+  std::unique_ptr<TRandomAccessSource> m_archive;
   std::string m_file_name;
-  std::FILE* m_file = nullptr;
   uint64_t m_size = 0;
+  uint64_t m_shift = 0;  // of every declared offset: the bytes of a stub before the archive
   uint64_t m_consumed = 0;
   std::vector<TEntry> m_entries;
   size_t m_next = 0;        // the entry to start next
   bool m_in_entry = false;  // m_entries[m_next - 1] is being read
+  uint64_t m_position = 0;  // of its next compressed byte
   uint64_t m_left = 0;      // its compressed bytes not yet read
   uint64_t m_produced = 0;  // its bytes handed out
   uint32_t m_crc = 0;       // of those bytes
