@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <stdexcept>
 #include <system_error>
 
@@ -86,7 +87,14 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       throw std::invalid_argument("-o must name a folder when there are several inputs");
     }
   }
+  std::map<std::string, std::string> inputs_seen;   // key -> the name given
+  std::map<std::string, std::string> outputs_seen;  // key -> the input written there
   for (const std::string& input : inputs) {
+    if (input != kStandardStream && !inputs_seen.emplace(FileNameKey(input), input).second) {
+      options.warnings.push_back("input file \"" + input +
+                                 "\" is named more than once; it is converted once");
+      continue;
+    }
     TRunSettings run = common;
     run.InputFileName = input;
     if (to_folder) {
@@ -100,6 +108,14 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
     } else {
       run.OutputFileName =
           input == kStandardStream ? std::string(kStandardStream) : ChangeFileExt(input, extension);
+    }
+    // Checked before anything is written: the second would silently replace the first.
+    if (run.OutputFileName != kStandardStream) {
+      const auto [seen, added] = outputs_seen.emplace(FileNameKey(run.OutputFileName), input);
+      if (!added) {
+        throw std::invalid_argument("\"" + seen->second + "\" and \"" + input +
+                                    "\" would both be written to \"" + run.OutputFileName + "\"");
+      }
     }
     options.runs.push_back(run);
   }

@@ -20,13 +20,16 @@ struct TOptions {
   };
   TAction action = TAction::kConvert;
   std::vector<TRunSettings> runs;
+  std::vector<std::string> warnings;  // for standard error, before the runs
 };
 
 // Parses the arguments after the program name. Throws std::invalid_argument with a short
 // message for an unknown option, a bad value, a missing input or an output that cannot take
-// the inputs. Each output is, by default, its input with the format's extension; `-o` names
-// the output of the one input, or a folder that receives every output under its input's
-// name. "-" is standard input, whose output is standard output unless `-o` names a file.
+// the inputs, or two inputs whose outputs would be one file. Each output is, by default, its
+// input with the format's extension; `-o` names the output of the one input, or a folder that
+// receives every output under its input's name. "-" is standard input, whose output is
+// standard output unless `-o` names a file. An input named twice is converted once, with a
+// warning.
 TOptions ParseOptions(const std::vector<std::string>& arguments);
 
 }  // namespace trelvo::cli

@@ -14,7 +14,7 @@
 
 namespace {
 
-// Kept in step with the manual page, docs/trelvo-cli.1.
+// Kept in step with the manual page, packaging/linux/trelvo-cli.1.
 constexpr char kHelp[] =
     "Converts every Point, path (LineString or GPS track) or polygon (outer LinearRing) of KML\n"
     "files (also KMZ archives and gzip-compressed KML) into one row per vertex of a CSV, TXT\n"
@@ -33,6 +33,15 @@ constexpr char kHelp[] =
     "Prints \"N Entities\" for each input converted (\"INPUT: N Entities\" for several).\n"
     "Exit status: 0 every input converted, 1 any input failed, 2 usage error.\n";
 
+// False, after saying so, when what was printed cannot be written (a full disk, a closed pipe).
+bool FlushStandardOutput() {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+  std::fprintf(stderr, "trelvo-cli: cannot write standard output: %s\n",
+               std::strerror(errno != 0 ? errno : EIO));
+  return false;
+}
+
 // Converts one input; prints its count, or the error naming the file. False on failure.
 bool Convert(const trelvo::TRunSettings& settings, bool several) {
   try {
@@ -45,11 +54,7 @@ bool Convert(const trelvo::TRunSettings& settings, bool several) {
     std::FILE* report = settings.OutputFileName == trelvo::kStandardStream ? stderr : stdout;
     const std::string prefix = several ? settings.InputFileName + ": " : std::string();
     std::fprintf(report, "%s%s Entities\n", prefix.c_str(), std::to_string(entities).c_str());
-    if (std::fflush(stdout) != 0) {
-      std::fprintf(stderr, "trelvo-cli: cannot write standard output: %s\n", std::strerror(errno));
-      return false;
-    }
-    return true;
+    return FlushStandardOutput();
   } catch (const std::exception& error) {
     std::fprintf(stderr, "trelvo-cli: %s\n", error.what());
     return false;
@@ -71,11 +76,14 @@ int main(int argc, char** argv) {
   }
   if (options.action == TOptions::TAction::kHelp) {
     std::printf("%s\n\n%s", trelvo::cli::kUsage, kHelp);
-    return 0;
+    return FlushStandardOutput() ? 0 : 1;
   }
   if (options.action == TOptions::TAction::kVersion) {
     std::printf("trelvo-cli %s\n", TRELVO_VERSION);
-    return 0;
+    return FlushStandardOutput() ? 0 : 1;
+  }
+  for (const std::string& warning : options.warnings) {
+    std::fprintf(stderr, "trelvo-cli: warning: %s\n", warning.c_str());
   }
   bool all_converted = true;
   for (const trelvo::TRunSettings& run : options.runs) {

@@ -17,12 +17,27 @@ std::filesystem::path PathFromUtf8(std::string_view name);
 // A path as UTF-8.
 std::string Utf8FromPath(const std::filesystem::path& path);
 
+// A key that two names of one file share, whether it exists or not: the absolute path with
+// links and ".." resolved, on Windows in upper case (whose file names differ in case only for
+// one file).
+std::string FileNameKey(const std::string& name);
+
 // std::fopen for a UTF-8 name. nullptr with errno set on failure.
 std::FILE* OpenFile(const std::string& name, const char* mode);
 
 // Creates `name` for binary writing only if it does not exist yet (O_EXCL / CREATE_NEW), so an
-// existing file is never truncated or followed. nullptr with errno set (EEXIST) on failure.
+// existing file is never truncated or followed. On Windows it may be deleted while open, as an
+// interrupt needs. nullptr with errno set (EEXIST) on failure.
 std::FILE* CreateNewFile(const std::string& name);
+
+// True when this user may not write the existing file `name`, as a shell's '>' would find:
+// its permission bits for this user (another user's file too), or on Windows its read-only
+// attribute.
+bool IsWriteProtected(const std::string& name);
+
+// Gives `to` the owner and group of `from` where this user may (root may give any; others
+// may keep their group); elsewhere nothing. On Windows nothing.
+void CopyOwner(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // The file name that stands for standard input (as an input) or standard output (as an
 // output), as command-line tools take it.
@@ -43,17 +58,39 @@ std::string MoveOver(const std::filesystem::path& from, const std::filesystem::p
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // True when `stream` is an interactive console or terminal that understands the escape
-// sequences of a one-line progress display (switched on where Windows needs it). False for
-// files, pipes and NUL.
+// sequences of a one-line progress display (switched on where Windows needs it, with UTF-8
+// output, until RestoreConsole or the program's end). False for files, pipes and NUL.
 bool PrepareConsole(std::FILE* stream);
+
+// Gives the console back the code page it had before PrepareConsole: the user's console
+// outlives the program.
+void RestoreConsole();
 
 // Names the file an interrupt must remove (empty: none). Cheap; used by the output file for
 // its temporary file whether or not handlers are installed.
 void SetInterruptCleanup(const std::string& name);
 
-// Ctrl-C, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and closing the console) remove the
-// file named by SetInterruptCleanup, then end the program with the conventional status (130
-// for Ctrl-C).
+// Removes the file named by SetInterruptCleanup, as an interrupt does, even while it is open.
+// True when it is gone or none is named.
+bool RemoveInterruptCleanup();
+
+// Ctrl-C, SIGTERM, SIGHUP and SIGQUIT (on Windows Ctrl-C, Ctrl-Break and closing the console)
+// remove the file named by SetInterruptCleanup, then end the program with the conventional
+// status (130 for Ctrl-C). A file-size limit (SIGXFSZ) makes the write fail instead, which the
+// run reports like a full disk.
 void InstallInterruptHandlers();
+
+// Holds interrupts back while it lives, for work that must not stop half done (copying over a
+// file): one that arrives meanwhile is only noted; the holder sees it, undoes or finishes its
+// work quickly, and the end of the hold ends the program as the interrupt would have.
+class TInterruptHold {
+ public:
+  TInterruptHold();
+  ~TInterruptHold();
+  TInterruptHold(const TInterruptHold&) = delete;
+  TInterruptHold& operator=(const TInterruptHold&) = delete;
+
+  bool Interrupted() const;
+};
 
 }  // namespace trelvo

@@ -26,6 +26,67 @@ std::string RandomSuffix() {
   return suffix;
 }
 
+// The file a name stands for: symbolic links followed, also to a file that does not exist yet
+// (which is then created, as a shell's '>' does).
+fs::path FollowLinks(fs::path path) {
+  for (int depth = 0; depth < 40; ++depth) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec))) return path;
+    const fs::path link = fs::read_symlink(path, ec);
+    if (ec) return path;
+    path = link.is_absolute() ? link : path.parent_path() / link;
+  }
+  return path;  // a loop: opening it gives the system's own error
+}
+
+// Creates a file of a name of its own in `folder`, short whatever the target's name is, so that
+// a target name as long as the file system allows still works. Sets *name, or *error to the
+// errno of the failure.
+std::FILE* CreateUnique(const fs::path& folder, const char* ending, std::string* name, int* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string candidate =
+        Utf8FromPath(folder / PathFromUtf8(".trelvo-" + RandomSuffix() + ending));
+    errno = 0;
+    std::FILE* file = CreateNewFile(candidate);
+    if (file != nullptr) {
+      *name = candidate;
+      return file;
+    }
+    if (errno != EEXIST) {
+      *error = errno != 0 ? errno : EIO;
+      return nullptr;
+    }
+  }
+  *error = EEXIST;
+  return nullptr;
+}
+
+// Copies the file `from` into `to` and closes `to`: 0, or the errno of the failure. With a
+// `hold`, stops early (EINTR) once an interrupt is noted.
+int CopyInto(const std::string& from, std::FILE* to, const TInterruptHold* hold) {
+  errno = 0;
+  std::FILE* source = OpenFile(from, "rb");
+  int error = source == nullptr ? errno : 0;
+  static char block[1 << 16];
+  while (error == 0) {
+    if (hold != nullptr && hold->Interrupted()) {
+      error = EINTR;
+      break;
+    }
+    errno = 0;
+    const size_t count = std::fread(block, 1, sizeof(block), source);
+    if (count == 0) {
+      if (std::ferror(source)) error = errno != 0 ? errno : EIO;
+      break;
+    }
+    if (std::fwrite(block, 1, count, to) != count) error = errno != 0 ? errno : EIO;
+  }
+  if (source != nullptr) std::fclose(source);
+  errno = 0;
+  if (std::fclose(to) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  return error;
+}
+
 }  // namespace
 
 TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_name)
@@ -35,7 +96,7 @@ TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_nam
     m_standard = true;
     return;
   }
-  fs::path target_path = PathFromUtf8(target);
+  const fs::path target_path = FollowLinks(PathFromUtf8(target));
   std::error_code ec;
   const fs::file_status status = fs::status(target_path, ec);
   if (fs::is_directory(status)) throw TIoError::FromErrno(kCreateOutput, target, EISDIR);
@@ -43,57 +104,38 @@ TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_nam
   if (fs::exists(status) && fs::equivalent(target_path, PathFromUtf8(input_name), ec)) {
     throw TIoError(kCreateOutput, target, "it is the input file");
   }
-  if (fs::is_regular_file(status) &&
-      (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-    // Write-protected on purpose, as a shell's '>' would respect.
+  m_final = Utf8FromPath(target_path);
+  if (fs::is_regular_file(status) && IsWriteProtected(m_final)) {
+    // As a shell's '>' would respect.
     throw TIoError(kCreateOutput, target, "it is read-only");
   }
   if (fs::exists(status) && !fs::is_regular_file(status)) {
     // A device or pipe (/dev/stdout, /dev/null) holds no file to lose: write to it directly.
     errno = 0;
-    m_file = OpenFile(target, "wb");
+    m_file = OpenFile(m_final, "wb");
     if (m_file == nullptr) throw TIoError::FromErrno(kCreateOutput, target, errno);
+    m_final.clear();
     return;
   }
-  if (fs::is_symlink(fs::symlink_status(target_path, ec))) {
-    // Replace the file the link points to, and keep the link.
-    const fs::path resolved = fs::canonical(target_path, ec);
-    if (!ec) target_path = resolved;
-  }
-  m_final = Utf8FromPath(target_path);
   int error = CreateTemporary(target_path.parent_path());
   if ((error == EACCES || error == EPERM) && fs::is_regular_file(status)) {
     // A writable file in a folder the user cannot write: convert elsewhere and copy the result
     // over the file once it is complete.
-    std::FILE* probe = OpenFile(m_final, "r+b");
-    if (probe != nullptr) {
-      std::fclose(probe);
-      const fs::path elsewhere = fs::temp_directory_path(ec);
-      if (!ec && CreateTemporary(elsewhere) == 0) {
-        m_copy_over = true;
-        error = 0;
-      }
+    const fs::path elsewhere = fs::temp_directory_path(ec);
+    if (!ec && CreateTemporary(elsewhere) == 0) {
+      m_copy_over = true;
+      error = 0;
     }
   }
   if (error != 0) throw TIoError::FromErrno(kCreateOutput, target, error);
   SetInterruptCleanup(m_temporary);
 }
 
-// Creates the temporary file in `folder` under a short name of its own, so that a target name
-// as long as the file system allows still works. 0, or the errno of the failure.
+// Creates the temporary file in `folder`: 0, or the errno of the failure.
 int TAtomicFile::CreateTemporary(const fs::path& folder) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temporary =
-        Utf8FromPath(folder / PathFromUtf8(".trelvo-" + RandomSuffix() + ".tmp"));
-    errno = 0;
-    m_file = CreateNewFile(temporary);
-    if (m_file != nullptr) {
-      m_temporary = temporary;
-      return 0;
-    }
-    if (errno != EEXIST) return errno != 0 ? errno : EIO;
-  }
-  return EEXIST;
+  int error = 0;
+  m_file = CreateUnique(folder, ".tmp", &m_temporary, &error);
+  return error;
 }
 
 TAtomicFile::~TAtomicFile() { Discard(); }
@@ -135,19 +177,50 @@ void TAtomicFile::Commit() {
   std::error_code ec;
   const fs::path final_path = PathFromUtf8(m_final);
   const fs::file_status existing = fs::status(final_path, ec);
+  if (m_copy_over) {
+    CopyOver();
+    return;  // the destructor removes the temporary file
+  }
   if (!ec && fs::is_regular_file(existing)) {
+    // What the user set on the file it replaces: its owner where this user may, its permissions.
+    CopyOwner(final_path, PathFromUtf8(m_temporary));
     fs::permissions(PathFromUtf8(m_temporary), existing.permissions(), fs::perm_options::replace,
                     ec);
-  }
-  if (m_copy_over) {
-    fs::copy_file(PathFromUtf8(m_temporary), final_path, fs::copy_options::overwrite_existing, ec);
-    if (ec) throw TIoError(kReplaceOutput, m_target, ec.message());
-    return;  // the destructor removes the temporary file
   }
   const std::string cause = MoveOver(PathFromUtf8(m_temporary), final_path);
   if (!cause.empty()) throw TIoError(kReplaceOutput, m_target, cause);
   m_committed = true;
   SetInterruptCleanup({});
+}
+
+// Copies the complete temporary file over the target, in place (its folder cannot be written).
+// A copy of the previous content, kept first in the temporary folder, puts it back if the
+// copy fails or is interrupted part way: the file is whole, old or new, whatever happens.
+void TAtomicFile::CopyOver() {
+  const TInterruptHold hold;
+  std::string backup;
+  int error = 0;
+  std::error_code ec;
+  std::FILE* saved = CreateUnique(fs::temp_directory_path(ec), ".bak", &backup, &error);
+  if (saved != nullptr) error = CopyInto(m_final, saved, nullptr);
+  if (error != 0) {
+    if (!backup.empty()) fs::remove(PathFromUtf8(backup), ec);
+    throw TIoError::FromErrno(kReplaceOutput, m_target, error);
+  }
+  errno = 0;
+  std::FILE* target = OpenFile(m_final, "wb");
+  error = target == nullptr ? errno : CopyInto(m_temporary, target, &hold);
+  if (error == 0) {
+    fs::remove(PathFromUtf8(backup), ec);
+    return;
+  }
+  std::FILE* restore = OpenFile(m_final, "wb");
+  const bool restored = restore != nullptr && CopyInto(backup, restore, nullptr) == 0;
+  if (restored) fs::remove(PathFromUtf8(backup), ec);
+  if (hold.Interrupted()) return;  // the hold's end ends the program
+  const std::string cause = std::generic_category().message(error != 0 ? error : EIO);
+  throw TIoError(kReplaceOutput, m_target,
+                 restored ? cause : cause + "; its previous content is in \"" + backup + "\"");
 }
 
 }  // namespace trelvo

@@ -10,12 +10,14 @@ namespace trelvo {
 
 // A file under construction. The temporary file is created exclusively beside the target
 // (same folder, so the final rename stays on one file system) with ordinary permissions; where
-// that folder cannot be written it is made in the temporary folder and copied over the target.
-// An interrupted program removes it (SetInterruptCleanup). A write-protected target is refused.
-// Commit() makes it the target; the destructor of an uncommitted file removes it, so a
-// failed run never leaves a half file where a good one stood. A target that exists and is no
-// regular file (a device such as /dev/null) is written directly, and so is standard output for
-// the name "-". Errors throw TIoError.
+// that folder cannot be written it is made in the temporary folder and copied over the target,
+// whose previous content comes back if that copy fails or is interrupted.
+// An interrupted program removes it (SetInterruptCleanup). A target this user may not write
+// is refused. Commit() makes it the target; the destructor of an uncommitted file removes it,
+// so a failed run never leaves a half file where a good one stood. A symbolic link is written
+// through, also to a target that does not exist yet. A target that exists and is no regular
+// file (a device such as /dev/null) is written directly, and so is standard output for the
+// name "-". Errors throw TIoError.
 class TAtomicFile {
  public:
   // Refuses a target that is a folder or the file `input_name` itself (also through another
@@ -29,14 +31,13 @@ class TAtomicFile {
   void Write(std::string_view bytes);
 
   // Flushes and closes the temporary file (which is where a full disk shows), gives it the
-  // permissions of the file it replaces, and renames it over the target.
+  // owner and permissions of the file it replaces, and renames it over the target.
   void Commit();
-
-  const std::string& TemporaryName() const { return m_temporary; }
 
  private:
   void Discard() noexcept;
   int CreateTemporary(const std::filesystem::path& folder);
+  void CopyOver();
 
   std::string m_target;     // as the user named it, for messages
   std::string m_final;      // the file to replace (a symbolic link's target)

@@ -11,6 +11,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,6 +114,12 @@ TEST_F(CliTest, ConvertsSeveralInputsBesideThemselvesOrIntoAFolder) {
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(ReadFileBytes(Path("out/a.csv")), expected);
   EXPECT_EQ(ReadFileBytes(Path("out/b.csv")), expected);
+  // One input named twice, in two spellings, is converted once, as cp copies it once.
+  result = Cli({"-t", "point", Path("a.kml"), Path("out/../a.kml")});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "1 Entities\n");
+  EXPECT_EQ(result.err, "trelvo-cli: warning: input file \"" + Path("out/../a.kml") +
+                            "\" is named more than once; it is converted once\n");
 }
 
 // "-" streams: standard input in, standard output out, the count then on standard error.
@@ -150,6 +157,16 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
       {{"in.kml", "-o"}, "option -o needs a value"},
       {{"a.kml", "b.kml", "-o", "c.csv"}, "-o must name a folder when there are several inputs"},
       {{"a.kml", "-"}, "standard input ('-') must be the only input"},
+      // Two inputs, one output: the second would replace the first. Nothing is written.
+      {{"-t", "point", "a.kml", "a.kmz"},
+       "\"a.kml\" and \"a.kmz\" would both be written to \"a.csv\""},
+      {{"-o", Path("."), "e0/doc.kml", "e1/doc.kml"},
+       "\"e0/doc.kml\" and \"e1/doc.kml\" would both be written to \"" +
+           Utf8FromPath(PathFromUtf8(Path(".")) / "doc.csv") + "\""},
+#ifdef _WIN32
+      {{"Route.kml", "route.KMZ"},
+       "\"Route.kml\" and \"route.KMZ\" would both be written to \"route.csv\""},
+#endif
   };
 
   for (const auto& c : cases) {
@@ -164,6 +181,16 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
   result = Cli({"--version"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out.rfind("trelvo-cli ", 0), 0u);
+  EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"stderr", "stdout"}));
+#ifndef _WIN32
+  // What cannot be printed is a failure too.
+  for (const char* option : {"--help", "--version"}) {
+    EXPECT_EQ(test::RunCommand(Quote(TRELVO_CLI_PATH) + " " + option, "", "/dev/full", Path("err")),
+              1);
+    EXPECT_EQ(ReadFileBytes(Path("err")),
+              "trelvo-cli: cannot write standard output: No space left on device\n");
+  }
+#endif
 }
 
 // On a terminal the progress bar is drawn on standard error and erased at the end.
@@ -186,21 +213,47 @@ TEST_F(CliTest, DrawsAProgressBarOnlyOnATerminal) {
   EXPECT_NE(terminal.find("400000 Entities"), std::string::npos);
 }
 
+#ifndef _WIN32
+// Starts trelvo-cli with `arguments` in a child process, standard error into `error`, after
+// `prepare` has run in the child.
+template <typename TPrepare>
+pid_t StartCli(const std::vector<std::string>& arguments, const std::string& error,
+               TPrepare prepare) {
+  const pid_t child = fork();
+  if (child == 0) {
+    prepare();
+    const int descriptor = open(error.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(descriptor, 2);
+    std::vector<char*> argv{const_cast<char*>(TRELVO_CLI_PATH)};
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(TRELVO_CLI_PATH, argv.data());
+    _exit(127);
+  }
+  return child;
+}
+
+int Wait(pid_t child) {
+  int status = 0;
+  waitpid(child, &status, 0);
+  return status;
+}
+#endif
+
 // An interrupted run removes its temporary file, keeps the previous output and ends the way
 // the signal ends a program. The input is a pipe, so the run is caught in the middle.
 TEST_F(CliTest, AnInterruptLeavesNothingBehind) {
 #ifdef _WIN32
   GTEST_SKIP() << "no console to send Ctrl-C to under the test runner on Windows";
 #else
-  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
     ASSERT_EQ(mkfifo(Path("in.kml").c_str(), 0600), 0);
     WriteFileBytes(Path("out.csv"), "previous");
-    const pid_t child = fork();
-    if (child == 0) {
-      execl(TRELVO_CLI_PATH, TRELVO_CLI_PATH, "-o", Path("out.csv").c_str(), Path("in.kml").c_str(),
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    const pid_t child = StartCli({"-o", Path("out.csv"), Path("in.kml")}, "/dev/null", [] {
+      const rlimit no_core{0, 0};  // SIGQUIT would dump one
+      setrlimit(RLIMIT_CORE, &no_core);
+    });
     const int pipe = open(Path("in.kml").c_str(), O_WRONLY);
     const std::string kml = "<LineString><coordinates>1,2,3 4,5,6</coordinates></LineString>\n";
     ASSERT_EQ(write(pipe, kml.data(), kml.size()), static_cast<ssize_t>(kml.size()));
@@ -210,14 +263,84 @@ TEST_F(CliTest, AnInterruptLeavesNothingBehind) {
     }
     ASSERT_EQ(m_folder.Entries().size(), 3u) << "no temporary file appeared";
     kill(child, signal_number);
-    int status = 0;
-    waitpid(child, &status, 0);
+    const int status = Wait(child);
     close(pipe);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
     EXPECT_EQ(ReadFileBytes(Path("out.csv")), "previous");
     EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"in.kml", "out.csv"}));
     fs::remove(Path("in.kml"));
   }
+  // A file-size limit reached part way is a failed write, not a signal that ends the program.
+  std::string kml;
+  for (int i = 0; i < 20000; ++i) kml += "<Point><coordinates>1,2,3</coordinates></Point>";
+  WriteFileBytes(Path("in.kml"), kml);
+  const int status =
+      Wait(StartCli({"-t", "point", "-o", Path("out.csv"), Path("in.kml")}, Path("err"), [] {
+        const rlimit small{100000, 100000};
+        setrlimit(RLIMIT_FSIZE, &small);
+      }));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(ReadFileBytes(Path("err")),
+            "trelvo-cli: Cannot write output file \"" + Path("out.csv") + "\": File too large\n");
+  EXPECT_EQ(ReadFileBytes(Path("out.csv")), "previous");
+  EXPECT_EQ(m_folder.Entries(), (std::vector<std::string>{"err", "in.kml", "out.csv"}));
+#endif
+}
+
+// A writable file in a folder this user cannot write is converted in the temporary folder and
+// copied over in place; an interrupt, or a full disk, during that copy puts the previous
+// content back. The copy is caught by its backup appearing in the temporary folder.
+TEST_F(CliTest, ACopyOverAFileInALockedFolderFailsWhole) {
+#ifdef _WIN32
+  GTEST_SKIP() << "permission bits of POSIX";
+#else
+  if (geteuid() == 0) GTEST_SKIP() << "permission bits do not bind root";
+  std::string kml = "<LineString><coordinates>";
+  for (int i = 0; i < 1500000; ++i) kml += "1,2,3 ";
+  WriteFileBytes(Path("in.kml"), kml + "</coordinates></LineString>");
+  fs::create_directory(Path("locked"));
+  fs::create_directory(Path("tmp"));
+  WriteFileBytes(Path("locked/out.csv"), "previous");
+  fs::permissions(Path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+  const std::string temporary = Path("tmp");
+  enum class TAction { kInterrupt, kDiskFull };
+  for (const TAction action : {TAction::kInterrupt, TAction::kDiskFull}) {
+    int status = 0;
+    // A fast machine may finish the copy before the test acts: try again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      const pid_t child = StartCli({"-o", Path("locked/out.csv"), Path("in.kml")}, Path("err"),
+                                   [&] { setenv("TMPDIR", temporary.c_str(), 1); });
+      bool acted = false;
+      while (!acted && waitpid(child, &status, WNOHANG) == 0) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(temporary, ec)) {
+          if (entry.path().extension() != ".bak") continue;
+          if (action == TAction::kInterrupt) {
+            kill(child, SIGINT);
+          } else {
+            const auto size = fs::file_size(Path("locked/out.csv"), ec);
+            const rlimit full{size + 100000, size + 100000};
+            prlimit(child, RLIMIT_FSIZE, &full, nullptr);
+          }
+          acted = true;
+          break;
+        }
+      }
+      if (acted) status = Wait(child);
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) break;
+      WriteFileBytes(Path("locked/out.csv"), "previous");
+    }
+    if (action == TAction::kInterrupt) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    } else {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+      EXPECT_EQ(ReadFileBytes(Path("err")), "trelvo-cli: Cannot replace output file \"" +
+                                                Path("locked/out.csv") + "\": File too large\n");
+    }
+    EXPECT_EQ(ReadFileBytes(Path("locked/out.csv")), "previous");
+    EXPECT_TRUE(fs::is_empty(temporary)) << "a temporary file or backup was left behind";
+  }
+  fs::permissions(Path("locked"), fs::perms::owner_all);
 #endif
 }
 

@@ -31,6 +31,12 @@ TTempDir::~TTempDir() {
   std::error_code ec;
   // Tests may take permissions away; give them back so everything can be removed.
   fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+  for (auto entry = fs::recursive_directory_iterator(m_path, ec);
+       !ec && entry != fs::recursive_directory_iterator(); entry.increment(ec)) {
+    if (entry->is_directory(ec) && !entry->is_symlink(ec)) {
+      fs::permissions(entry->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+  }
   fs::remove_all(m_path, ec);
 }
 

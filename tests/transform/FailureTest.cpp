@@ -13,6 +13,8 @@
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "platform/Platform.h"
@@ -154,6 +156,36 @@ INSTANTIATE_TEST_SUITE_P(Cases, Failure, ::testing::ValuesIn(kFailures),
                          [](const ::testing::TestParamInfo<TFailure>& param_info) {
                            return std::string(param_info.param.name);
                          });
+
+#ifndef _WIN32
+// Another user's file in a folder anyone may write: a shell's '>' would refuse to write it, and
+// a run must not replace it with a file of its own. Root plays the other user.
+TEST(ReadOnly, AnotherUsersFileIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  test::TTempDir folder;
+  fs::permissions(folder.Path("."), fs::perms::all);
+  WriteFileBytes(folder.Path("in.kml"), kPoint);
+  WriteFileBytes(folder.Path("theirs.csv"), kPrevious);
+  fs::permissions(folder.Path("theirs.csv"), fs::perms::owner_read | fs::perms::owner_write |
+                                                 fs::perms::group_read | fs::perms::others_read);
+  const pid_t child = fork();
+  if (child == 0) {
+    std::string error;
+    const bool refused =
+        setgid(65534) == 0 && setuid(65534) == 0 &&
+        test::Convert(folder.Path("in.kml"), folder.Path("theirs.csv"), TEntityType::kPoint, ',',
+                      &error) == -1 &&
+        error == "Cannot create output file \"" + folder.Path("theirs.csv") + "\": it is read-only";
+    if (!refused) std::fprintf(stderr, "%s\n", error.c_str());
+    _exit(refused ? 0 : 1);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(ReadFileBytes(folder.Path("theirs.csv")), kPrevious);
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.kml", "theirs.csv"}));
+}
+#endif
 
 TEST(NewFile, IsCreatedOnlyWhereNoneExists) {
   test::TTempDir folder;

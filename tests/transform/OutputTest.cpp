@@ -12,10 +12,13 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include "reading/IoError.h"
 #include "tests/support/TestSupport.h"
+#include "transform/AtomicFile.h"
 #include "transform/TextExport.h"
 #include "transform/Transformation.h"
 
@@ -243,8 +246,26 @@ TEST(Output, ReplacesTheOutputLikeAnEditorSaves) {
   ASSERT_EQ(convert("link.csv"), 1);
   EXPECT_TRUE(fs::is_symlink(folder.Path("link.csv")));
   EXPECT_EQ(ReadFileBytes(folder.Path("out.csv")), first);
-  fs::remove(folder.Path("ordinary.txt"));
-  fs::remove(folder.Path("link.csv"));
+  // A link to a file not there yet, through a second link, makes that file, as '>' does.
+  fs::create_symlink("made.csv", folder.Path("dangling.csv"));
+  fs::create_symlink("dangling.csv", folder.Path("chain.csv"));
+  ASSERT_EQ(convert("chain.csv"), 1);
+  EXPECT_TRUE(fs::is_symlink(folder.Path("chain.csv")) &&
+              fs::is_symlink(folder.Path("dangling.csv")));
+  EXPECT_EQ(ReadFileBytes(folder.Path("made.csv")), first);
+  // Root replacing another user's file leaves it that user's.
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(folder.Path("out.csv").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(convert("out.csv"), 1);
+
+    struct stat owner {};
+
+    ASSERT_EQ(stat(folder.Path("out.csv").c_str(), &owner), 0);
+    EXPECT_EQ(owner.st_uid, 65534u);
+    EXPECT_EQ(owner.st_gid, 65534u);
+  }
+  for (const char* name : {"ordinary.txt", "link.csv", "dangling.csv", "chain.csv", "made.csv"})
+    fs::remove(folder.Path(name));
   // A writable file in a folder the user cannot write is converted elsewhere and copied over
   // (where permission bits bind this user: not root).
   fs::create_directory(folder.Path("locked"));
@@ -263,6 +284,20 @@ TEST(Output, ReplacesTheOutputLikeAnEditorSaves) {
   ASSERT_EQ(convert(long_name + ".csv"), 1);
   EXPECT_EQ(ReadFileBytes(folder.Path(long_name + ".csv")), first);
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.kml", "out.csv", long_name + ".csv"}));
+}
+
+// A rename that fails at the very end (the target became a folder meanwhile) is an error, and
+// the temporary file goes with it.
+TEST(Output, AFailedRenameLeavesNoTemporaryFile) {
+  test::TTempDir folder;
+  {
+    TAtomicFile file(folder.Path("out.csv"), folder.Path("in.kml"));
+    file.Write("complete");
+    fs::create_directory(folder.Path("out.csv"));
+    WriteFileBytes(folder.Path("out.csv/keep"), "x");
+    EXPECT_THROW(file.Commit(), TIoError);
+  }
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.csv"});
 }
 
 }  // namespace
