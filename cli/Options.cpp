@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "platform/Platform.h"
@@ -34,6 +35,9 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
   std::vector<std::string> inputs;
   std::string output;
   bool only_operands = false;
+  bool type_given = false;
+  bool format_given = false;
+  bool output_given = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string argument = arguments[i];
     std::string value;
@@ -45,7 +49,18 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
         argument.resize(equals);
         has_inline_value = true;
       }
+    } else if (!only_operands && argument.size() > 2 && argument[0] == '-' &&
+               std::string_view("tfo").find(argument[1]) != std::string_view::npos) {
+      // A short option with its value attached, as getopt takes it: -tpath, -oout.csv.
+      value = argument.substr(2);
+      argument.resize(2);
+      has_inline_value = true;
     }
+    // A second value would silently win over the first.
+    const auto once = [&](bool* given) {
+      if (*given) throw std::invalid_argument("option " + argument + " is given more than once");
+      *given = true;
+    };
     const auto take_value = [&]() -> std::string {
       if (has_inline_value) return value;
       if (i + 1 >= arguments.size())
@@ -54,7 +69,11 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
     };
     if (only_operands || argument == kStandardStream || argument.empty() || argument[0] != '-') {
       if (argument.empty()) throw std::invalid_argument("empty input file name");
-      inputs.push_back(argument);
+      if (argument == kStandardStream) {
+        inputs.push_back(argument);
+      } else {
+        for (const std::string& name : ExpandInputName(argument)) inputs.push_back(name);
+      }
     } else if (argument == "--") {
       only_operands = true;
     } else if (argument == "--help" || argument == "-h") {
@@ -64,10 +83,13 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.action = TOptions::TAction::kVersion;
       return options;
     } else if (argument == "--type" || argument == "-t") {
+      once(&type_given);
       common.EntityType = ParseType(take_value());
     } else if (argument == "--format" || argument == "-f") {
+      once(&format_given);
       common.Separator = ParseFormat(take_value());
     } else if (argument == "--output" || argument == "-o") {
+      once(&output_given);
       output = take_value();
       if (output.empty()) throw std::invalid_argument("empty output file name");
     } else {
@@ -101,13 +123,13 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       if (input == kStandardStream) {
         throw std::invalid_argument("-o names a folder, but standard input has no file name");
       }
-      const std::filesystem::path name = PathFromUtf8(ChangeFileExt(input, extension)).filename();
+      const std::filesystem::path name = PathFromUtf8(OutputNameFor(input, extension)).filename();
       run.OutputFileName = Utf8FromPath(PathFromUtf8(output) / name);
     } else if (!output.empty()) {
       run.OutputFileName = output;
     } else {
       run.OutputFileName =
-          input == kStandardStream ? std::string(kStandardStream) : ChangeFileExt(input, extension);
+          input == kStandardStream ? std::string(kStandardStream) : OutputNameFor(input, extension);
     }
     // Checked before anything is written: the second would silently replace the first.
     if (run.OutputFileName != kStandardStream) {

@@ -31,6 +31,7 @@ constexpr char kHelp[] =
     "OUTPUT \"-\" is standard output; \"N Entities\" then goes to standard error.\n"
     "\n"
     "Prints \"N Entities\" for each input converted (\"INPUT: N Entities\" for several).\n"
+    "Two inputs whose outputs would be one file are a usage error; nothing is written.\n"
     "Exit status: 0 every input converted, 1 any input failed, 2 usage error.\n";
 
 // False, after saying so, when what was printed cannot be written (a full disk, a closed pipe).

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -197,6 +198,25 @@ std::vector<std::string> Utf8Arguments(int, char**) {
   return arguments;
 }
 
+std::vector<std::string> ExpandInputName(const std::string& name) {
+  const std::filesystem::path pattern = PathFromUtf8(name);
+  if (pattern.filename().wstring().find_first_of(L"*?") == std::wstring::npos) return {name};
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        names.push_back(Utf8FromPath(pattern.parent_path() / found.cFileName));
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  if (names.empty()) return {name};
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 void SetInterruptCleanup(const std::string& name) {
   g_has_cleanup.store(false);
   const std::wstring wide = Wide(name);
@@ -271,6 +291,8 @@ std::FILE* BinaryStream(std::FILE* standard_stream) { return standard_stream; }
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
+
+std::vector<std::string> ExpandInputName(const std::string& name) { return {name}; }
 
 bool PrepareConsole(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 

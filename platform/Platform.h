@@ -57,6 +57,12 @@ std::string MoveOver(const std::filesystem::path& from, const std::filesystem::p
 // The program's arguments after its name, as UTF-8 (on Windows from the wide command line).
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
+// The files an input named on the command line stands for. On Windows, whose console passes
+// wildcards on as they stand, a name whose last part holds '*' or '?' stands for the files it
+// matches, sorted; one that matches none stands for itself (and then cannot be opened).
+// Elsewhere the shell has expanded them: the name itself.
+std::vector<std::string> ExpandInputName(const std::string& name);
+
 // True when `stream` is an interactive console or terminal that understands the escape
 // sequences of a one-line progress display (switched on where Windows needs it, with UTF-8
 // output, until RestoreConsole or the program's end). False for files, pipes and NUL.

@@ -11,6 +11,10 @@ namespace trelvo {
 // `extension` appended. Works on Windows and POSIX spellings alike.
 std::string ChangeFileExt(std::string_view path, std::string_view extension);
 
+// The output name beside the input `path`: ChangeFileExt, after dropping a compression suffix
+// ".gz" (any case), so that track.kml.gz gives track.csv as track.kml does.
+std::string OutputNameFor(std::string_view path, std::string_view extension);
+
 // "csv", "txt" or "tab" for the separators ',', ' ' and '\t'.
 std::string_view FormatExtension(char separator);
 

@@ -45,7 +45,7 @@ void TForm1Logic::ChooseInput(const std::string& file_name) {
   OpenDialog1.FileName = file_name;
   m_view.SetInputText(file_name);
   // The output goes next to the input, with the same base name.
-  m_view.SetOutputText(WithExtension(file_name));
+  m_view.SetOutputText(OutputNameFor(file_name, "." + GetExtension()));
   SaveDialog1.FileName = m_view.OutputText();
 }
 

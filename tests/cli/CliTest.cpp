@@ -85,6 +85,8 @@ TEST_F(CliTest, WritesTheBytesOfTheLibraryRun) {
       {{"-f", "txt", "--", input}, "my route \xc3\xa9.v1.txt", TEntityType::kPath, ' '},
       {{"--type", "point", "--format=tab", "-o", Path("p.out"), input}, "p.out", TEntityType::kPoint, '\t'},
       {{"-t", "polygon", input, "--output", Path("g.out")}, "g.out", TEntityType::kPolygon, ','},
+      // Short options with their values attached, as getopt takes them.
+      {{"-tpoint", "-ftxt", "-o" + Path("a.out"), input}, "a.out", TEntityType::kPoint, ' '},
       // clang-format on
   };
 
@@ -114,6 +116,16 @@ TEST_F(CliTest, ConvertsSeveralInputsBesideThemselvesOrIntoAFolder) {
   EXPECT_EQ(result.exit_code, 0) << result.err;
   EXPECT_EQ(ReadFileBytes(Path("out/a.csv")), expected);
   EXPECT_EQ(ReadFileBytes(Path("out/b.csv")), expected);
+#ifdef _WIN32
+  // The console passes wildcards on as they stand: the program expands them.
+  result = Cli({"-t", "point", Path("*.kml")});
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, Path("a.kml") + ": 1 Entities\n" + Path("b.kml") + ": 1 Entities\n");
+  result = Cli({"-t", "point", Path("*.none")});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.err.rfind("trelvo-cli: Cannot open input file \"" + Path("*.none") + "\"", 0),
+            0u);
+#endif
   // One input named twice, in two spellings, is converted once, as cp copies it once.
   result = Cli({"-t", "point", Path("a.kml"), Path("out/../a.kml")});
   EXPECT_EQ(result.exit_code, 0);
@@ -157,6 +169,10 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
       {{"in.kml", "-o"}, "option -o needs a value"},
       {{"a.kml", "b.kml", "-o", "c.csv"}, "-o must name a folder when there are several inputs"},
       {{"a.kml", "-"}, "standard input ('-') must be the only input"},
+      // A second value would silently win over the first.
+      {{"-o", "a.csv", "--output=b.csv", "in.kml"}, "option --output is given more than once"},
+      {{"-t", "point", "-tpath", "in.kml"}, "option -t is given more than once"},
+      {{"--format", "csv", "--format", "csv", "in.kml"}, "option --format is given more than once"},
       // Two inputs, one output: the second would replace the first. Nothing is written.
       {{"-t", "point", "a.kml", "a.kmz"},
        "\"a.kml\" and \"a.kmz\" would both be written to \"a.csv\""},

@@ -9,6 +9,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -164,6 +165,34 @@ TEST(Output, KeepsBatchedEntitiesInOrder) {
             entities);
   EXPECT_EQ(test::FirstDifference(ReadFileBytes(folder.Path("out.csv")), kHeader + body), "");
 }
+
+#ifndef _WIN32
+// A slow output (a pipe read slowly) holds the writing thread back while the reading thread
+// queues batch after batch: each waits for a free slot of the ring rather than overwrite one
+// still being written.
+TEST(Output, KeepsEveryBatchWhileTheOutputIsSlow) {
+  test::TTempDir folder;
+  std::string kml;
+  for (int i = 0; i < 100000; ++i) kml += Pt(std::to_string(i) + ",1,2");
+  WriteFileBytes(folder.Path("in.kml"), kml);
+  ASSERT_EQ(test::Convert(folder.Path("in.kml"), folder.Path("expected.csv"), TEntityType::kPoint),
+            100000);
+  ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0600), 0);
+  std::string piped;
+  std::thread slow_reader([&] {
+    std::FILE* pipe = std::fopen(folder.Path("pipe").c_str(), "rb");
+    char block[4096];
+    while (const size_t count = std::fread(block, 1, sizeof(block), pipe)) {
+      piped.append(block, count);
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    std::fclose(pipe);
+  });
+  EXPECT_EQ(test::Convert(folder.Path("in.kml"), folder.Path("pipe"), TEntityType::kPoint), 100000);
+  slow_reader.join();
+  EXPECT_EQ(test::FirstDifference(piped, ReadFileBytes(folder.Path("expected.csv"))), "");
+}
+#endif
 
 // Records every call the run makes on its window and message box, in order.
 class TRecordingUi : public TRunUi {

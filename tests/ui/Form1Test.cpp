@@ -87,6 +87,9 @@ class Form1Test : public QObject {
     // Only the last path element's extension is replaced, or one is appended.
     ChooseInput("C:\\data.v2\\route");
     QCOMPARE(m_form->Edit2->text(), QString("C:\\data.v2\\route.tab"));
+    // A compressed KML gives the name of the KML it holds.
+    ChooseInput("/tmp/track.kml.GZ");
+    QCOMPARE(m_form->Edit2->text(), QString("/tmp/track.tab"));
     ChooseInput("/tmp/route.2024.kml");
     QCOMPARE(m_form->Edit2->text(), QString("/tmp/route.2024.tab"));
     // A dropped KML or KMZ file becomes the input; any other file is refused.
