@@ -161,6 +161,31 @@ std::FILE* CreateNewFile(const std::string& name) {
   return file;
 }
 
+std::FILE* CreateTemporaryFile() {
+  wchar_t folder[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"trv", 0, name) == 0) {
+    errno = ErrnoFromWindows(GetLastError());
+    return nullptr;
+  }
+  const HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = ErrnoFromWindows(GetLastError());
+    DeleteFileW(name);
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    errno = EMFILE;
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "w+b");
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
+
 bool IsWriteProtected(const std::string& name) {
   const DWORD attributes = GetFileAttributesW(Wide(name).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -256,6 +281,8 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
 }
 
 std::FILE* CreateNewFile(const std::string& name) { return std::fopen(name.c_str(), "wbx"); }
+
+std::FILE* CreateTemporaryFile() { return std::tmpfile(); }
 
 bool IsWriteProtected(const std::string& name) {
   struct stat status {};

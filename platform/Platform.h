@@ -30,6 +30,10 @@ std::FILE* OpenFile(const std::string& name, const char* mode);
 // interrupt needs. nullptr with errno set (EEXIST) on failure.
 std::FILE* CreateNewFile(const std::string& name);
 
+// A new file for reading and writing in the temporary folder, removed when it is closed or the
+// program ends in any way. nullptr with errno set on failure.
+std::FILE* CreateTemporaryFile();
+
 // True when this user may not write the existing file `name`, as a shell's '>' would find:
 // its permission bits for this user (another user's file too), or on Windows its read-only
 // attribute.

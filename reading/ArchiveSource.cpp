@@ -10,6 +10,9 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "platform/Platform.h"
@@ -70,6 +73,7 @@ class TPrefetchSource : public TByteSource {
     // The end, or the source's error, stays: every later call sees it again.
     if (block.error) std::rethrow_exception(block.error);
     if (block.size == 0) return 0;
+    m_starts_document = m_position == 0 && block.starts_document;
     const size_t count = std::min(capacity, block.size - m_position);
     std::memcpy(buffer, block.data.data() + m_position, count);
     m_position += count;
@@ -85,12 +89,15 @@ class TPrefetchSource : public TByteSource {
 
   uint64_t Consumed() const override { return m_consumed.load(std::memory_order_relaxed); }
 
+  bool StartsDocument() const override { return m_starts_document; }
+
  private:
   struct TBlock {
     std::vector<char> data;
     size_t size = 0;  // 0 for the end, or with `error`
     std::exception_ptr error;
     uint64_t consumed = 0;  // the source's Consumed() after this block
+    bool starts_document = false;
   };
 
   void Run() {
@@ -107,6 +114,7 @@ class TPrefetchSource : public TByteSource {
         block.error = std::current_exception();
       }
       block.consumed = m_source->Consumed();
+      block.starts_document = block.size > 0 && m_source->StartsDocument();
       m_filled.store(++filled);
       m_signal.Wake();
       if (block.size == 0) return;
@@ -126,6 +134,7 @@ class TPrefetchSource : public TByteSource {
   alignas(64) std::atomic<uint64_t> m_taken{0};
   alignas(64) std::atomic<uint64_t> m_consumed{0};
   size_t m_position = 0;  // in the block being read
+  bool m_starts_document = false;
   std::atomic<bool> m_stop{false};
   TThreadSignal m_signal;
   std::thread m_thread;
@@ -168,28 +177,151 @@ class TInflater {
 
   void Reset() { inflateReset(&m_stream); }
 
+  // Passes over zero bytes of the input: the padding that dd and tape tools leave after the
+  // last member, which gzip -d accepts.
+  void SkipZeros() {
+    while (m_stream.avail_in > 0 && *m_stream.next_in == 0) {
+      ++m_stream.next_in;
+      --m_stream.avail_in;
+    }
+  }
+
  private:
   z_stream m_stream{};
   std::vector<char> m_input;
 };
 
+namespace {
+
+// A source whose first bytes are read at once, to tell what it holds, and handed out first.
+class TPeekedSource : public TByteSource {
+ public:
+  explicit TPeekedSource(std::unique_ptr<TByteSource> source) : m_source(std::move(source)) {
+    while (m_head_size < sizeof(m_head)) {
+      const size_t count = m_source->Read(m_head + m_head_size, sizeof(m_head) - m_head_size);
+      if (count == 0) break;
+      m_head_size += count;
+    }
+  }
+
+  std::string_view Head() const { return {m_head, m_head_size}; }
+
+  size_t Read(char* buffer, size_t capacity) override {
+    if (m_handed_out == m_head_size) return m_source->Read(buffer, capacity);
+    const size_t count = std::min(capacity, m_head_size - m_handed_out);
+    std::memcpy(buffer, m_head + m_handed_out, count);
+    m_handed_out += count;
+    return count;
+  }
+
+  uint64_t Size() const override { return m_source->Size(); }
+
+  uint64_t Consumed() const override { return m_source->Consumed(); }
+
+  bool StartsDocument() const override {
+    return m_handed_out == m_head_size && m_source->StartsDocument();
+  }
+
+ private:
+  std::unique_ptr<TByteSource> m_source;
+  char m_head[4] = {};
+  size_t m_head_size = 0;
+  size_t m_handed_out = 0;
+};
+
+// The signatures a zip file starts with: a local header, the end record of an empty archive,
+// the marker of a split one.
+bool IsZip(std::string_view head) {
+  return head == "PK\x03\x04" || head == "PK\x05\x06" || head == "PK\x07\x08";
+}
+
+// gzip, or a zlib header (deflate, its two bytes a multiple of 31): zlib inflates both.
+bool IsCompressed(std::string_view head) {
+  if (head.starts_with("\x1f\x8b")) return true;
+  return head.size() >= 2 && head[0] == 0x78 &&
+         (0x7800 + static_cast<unsigned char>(head[1])) % 31 == 0;
+}
+
+// KML starts with '<', white space or a byte-order mark; anything else may be a program with
+// a zip archive after it (a self-extracting archive).
+bool MayCarryZip(std::string_view head) {
+  return !head.empty() && std::string_view("< \t\r\n\xEF").find(head[0]) == std::string_view::npos;
+}
+
+// Compressed data holds compressed data at most this deep.
+constexpr int kMaxLayers = 4;
+
+// The whole of `source` in a temporary file, for a zip archive, whose directory is at its end.
+std::unique_ptr<TRandomAccessSource> Spill(TByteSource& source, const std::string& file_name) {
+  errno = 0;
+  std::FILE* file = CreateTemporaryFile();
+  if (file == nullptr) {
+    throw TIoError(kReadInput, file_name,
+                   "no temporary file for the archive it holds: " +
+                       std::generic_category().message(errno != 0 ? errno : EIO));
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(file, &std::fclose);
+  std::vector<char> block(size_t{1} << 20);
+  uint64_t size = 0;
+  while (const size_t count = source.Read(block.data(), block.size())) {
+    errno = 0;
+    if (std::fwrite(block.data(), 1, count, file) != count) {
+      throw TIoError(kReadInput, file_name,
+                     "no room for the archive it holds in the temporary folder: " +
+                         std::generic_category().message(errno != 0 ? errno : EIO));
+    }
+    size += count;
+  }
+  std::fflush(file);
+  return std::make_unique<TRandomAccessFile>(owned.release(), size);
+}
+
+// The text that `source`, `layer` levels of compression into `file_name`, holds: compressed
+// data inflated and recognised again, a zip archive read by its directory.
+std::unique_ptr<TByteSource> Unwrapped(std::unique_ptr<TPeekedSource> source,
+                                       const std::string& file_name, int layer) {
+  if (const char* encoding = UnsupportedEncoding(source->Head())) {
+    throw TIoError(kReadInput, file_name, encoding);
+  }
+  if (IsCompressed(source->Head()) && layer < kMaxLayers) {
+    auto inflated = std::make_unique<TGzipSource>(std::move(source), file_name);
+    return Unwrapped(std::make_unique<TPeekedSource>(std::move(inflated)), file_name, layer + 1);
+  }
+  if (IsZip(source->Head()))
+    return std::make_unique<TZipSource>(Spill(*source, file_name), file_name);
+  return source;
+}
+
+}  // namespace
+
 std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name) {
   auto file = std::make_unique<TFileSource>(file_name);
-  if (file->Head() == "PK\x03\x04" && file_name == kStandardStream) {
-    // The directory is at the end of a zip file: it takes a file that can be read twice.
-    throw TIoError(kReadInput, file_name, "a KMZ archive cannot be read from standard input");
+  const std::string head(file->Head());
+  const auto read_ahead = [](std::unique_ptr<TByteSource> source) {
+    return std::make_unique<TPrefetchSource>(std::move(source));
+  };
+  bool zip = IsZip(head);
+  if (!zip && file->IsRegular() && MayCarryZip(head) && !IsCompressed(head)) {
+    TRandomAccessFile archive(file_name);
+    zip = FindZipEndRecord(archive).has_value();
   }
-  if (file->Head() == "PK\x03\x04") {
-    return std::make_unique<TPrefetchSource>(
+  if (zip) {
+    // The directory is at the end of a zip file: it takes a file that can be read twice.
+    if (!file->IsRegular()) {
+      throw TIoError(kReadInput, file_name,
+                     file_name == kStandardStream
+                         ? "a KMZ archive cannot be read from standard input"
+                         : "a KMZ archive cannot be read from a pipe; save it as a file first");
+    }
+    return read_ahead(
         std::make_unique<TZipSource>(std::make_unique<TRandomAccessFile>(file_name), file_name));
   }
-  if (file->Head().substr(0, 2) == "\x1f\x8b") {
-    return std::make_unique<TPrefetchSource>(
-        std::make_unique<TGzipSource>(std::move(file), file_name));
+  if (IsCompressed(head)) {
+    return read_ahead(Unwrapped(std::make_unique<TPeekedSource>(std::move(file)), file_name, 0));
   }
   // A regular file (never a pipe or a terminal, whose reads may wait for ever) is read ahead
   // too: the reading thread then spends its time on the KML, not on copying the file in.
-  if (file->Size() > 0) return std::make_unique<TPrefetchSource>(std::move(file));
+  if (file->Size() > 0) return read_ahead(std::move(file));
   return file;
 }
 
@@ -211,12 +343,17 @@ size_t TGzipSource::Read(char* buffer, size_t capacity) {
       }
       m_inflater->Fed(count);
     }
+    if (!m_in_member && m_members > 0) {
+      m_inflater->SkipZeros();
+      if (m_inflater->NeedsInput()) continue;
+    }
     m_in_member = true;
     size_t made = 0;
     const int status = m_inflater->Run(buffer, capacity, &made);
     if (status == Z_STREAM_END) {
       m_inflater->Reset();  // a further member may follow
       m_in_member = false;
+      ++m_members;
     } else if (status != Z_OK && status != Z_BUF_ERROR) {
       throw TIoError(kReadInput, m_file_name, "the compressed data is corrupt");
     }
@@ -243,27 +380,29 @@ std::vector<char> TZipSource::ReadAt(uint64_t offset, uint64_t count, const char
   return bytes;
 }
 
-// The offset of the end-of-directory record. It is in the last 64 KiB + 22 bytes, its comment
-// last; a comment may itself hold the signature, so the record taken is the last one whose
-// comment ends with the file (unzip's choice), else the last one whose comment fits in it.
-uint64_t TZipSource::FindEndRecord() {
-  const uint64_t tail_size = std::min<uint64_t>(m_size, 65557);
-  const std::vector<char> tail =
-      ReadAt(m_size - tail_size, tail_size, "the archive has no central directory (truncated?)");
-  uint64_t fitting = UINT64_MAX;
+std::optional<uint64_t> FindZipEndRecord(TRandomAccessSource& archive) {
+  // It is in the last 64 KiB + 22 bytes, its comment last; a comment may itself hold the
+  // signature, so the record taken is the last one whose comment ends with the file (unzip's
+  // choice), else the last one whose comment fits in it.
+  const uint64_t size = archive.Size();
+  const uint64_t tail_size = std::min<uint64_t>(size, 65557);
+  std::vector<char> tail(tail_size);
+  if (!archive.ReadAt(size - tail_size, tail.data(), tail.size())) return std::nullopt;
+  std::optional<uint64_t> fitting;
   for (size_t i = tail.size() >= 22 ? tail.size() - 22 + 1 : 0; i-- > 0;) {
     if (std::memcmp(tail.data() + i, "PK\x05\x06", 4) != 0) continue;
     const uint64_t comment_end = i + 22 + Little(tail.data() + i + 20, 2);
-    if (comment_end == tail.size()) return m_size - tail_size + i;
-    if (comment_end < tail.size() && fitting == UINT64_MAX) fitting = m_size - tail_size + i;
+    if (comment_end == tail.size()) return size - tail_size + i;
+    if (comment_end < tail.size() && !fitting) fitting = size - tail_size + i;
   }
-  if (fitting == UINT64_MAX) Fail("the archive has no central directory (truncated?)");
   return fitting;
 }
 
 void TZipSource::ReadDirectory() {
   const char kCorrupt[] = "the archive's directory is corrupt";
-  const uint64_t record_offset = FindEndRecord();
+  const std::optional<uint64_t> end_record = FindZipEndRecord(*m_archive);
+  if (!end_record) Fail("the archive has no central directory (truncated?)");
+  const uint64_t record_offset = *end_record;
   const std::vector<char> record = ReadAt(record_offset, 22, kCorrupt);
   uint64_t count = Little(record.data() + 10, 2);
   uint64_t directory_size = Little(record.data() + 12, 4);
@@ -394,9 +533,11 @@ size_t TZipSource::Read(char* buffer, size_t capacity) {
       // A line break between documents, so the last line of one never runs into the next.
       if (m_next > 1 && capacity > 0) {
         *buffer = '\n';
+        m_starts_document = true;
         return 1;
       }
     }
+    m_starts_document = false;
     const TEntry& entry = m_entries[m_next - 1];
     size_t made = 0;
     bool ended = false;
@@ -411,6 +552,10 @@ size_t TZipSource::Read(char* buffer, size_t capacity) {
       if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && m_left > 0)) {
         Fail("\"" + entry.name + "\" is truncated or corrupt");
       }
+    }
+    if (m_produced == 0 && made > 0) {
+      const char* encoding = UnsupportedEncoding({buffer, std::min<size_t>(made, 4)});
+      if (encoding != nullptr) Fail("\"" + entry.name + "\": " + encoding);
     }
     m_produced += made;
     // A zip bomb declares a small size and inflates without end: stop at the declared size.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,9 @@ namespace trelvo {
 
 class TInflater;
 
-// The text of a gzip-compressed file (concatenated members too). Throws TIoError naming the
-// file when the data is corrupt or truncated.
+// The text of a gzip-compressed file (concatenated members too, and zero padding after the
+// last), or of a zlib stream. Throws TIoError naming the file when the data is corrupt or
+// truncated.
 class TGzipSource : public TByteSource {
  public:
   TGzipSource(std::unique_ptr<TByteSource> compressed, std::string file_name);
@@ -33,7 +35,11 @@ class TGzipSource : public TByteSource {
   std::string m_file_name;
   std::unique_ptr<TInflater> m_inflater;
   bool m_in_member = false;  // inside a gzip member: its end has not been seen
+  uint64_t m_members = 0;    // members read to their end
 };
+
+// The offset of a zip archive's end-of-directory record, if it has one.
+std::optional<uint64_t> FindZipEndRecord(TRandomAccessSource& archive);
 
 // Every entry of a zip archive whose name ends in ".kml" (any case), in the order of the
 // central directory, as one text with a line break between entries. Reads the central
@@ -56,6 +62,8 @@ class TZipSource : public TByteSource {
 
   uint64_t Consumed() const override { return m_consumed; }
 
+  bool StartsDocument() const override { return m_starts_document; }
+
  private:
   struct TEntry {
     std::string name;
@@ -68,7 +76,6 @@ class TZipSource : public TByteSource {
 
   [[noreturn]] void Fail(const std::string& cause) const;
   std::vector<char> ReadAt(uint64_t offset, uint64_t count, const char* cause);
-  uint64_t FindEndRecord();
   void ReadDirectory();
   void ReadEntry(const char* header);
   void StartEntry();
@@ -81,12 +88,13 @@ class TZipSource : public TByteSource {
   uint64_t m_shift = 0;  // of every declared offset: the bytes of a stub before the archive
   uint64_t m_consumed = 0;
   std::vector<TEntry> m_entries;
-  size_t m_next = 0;        // the entry to start next
-  bool m_in_entry = false;  // m_entries[m_next - 1] is being read
-  uint64_t m_position = 0;  // of its next compressed byte
-  uint64_t m_left = 0;      // its compressed bytes not yet read
-  uint64_t m_produced = 0;  // its bytes handed out
-  uint32_t m_crc = 0;       // of those bytes
+  size_t m_next = 0;               // the entry to start next
+  bool m_in_entry = false;         // m_entries[m_next - 1] is being read
+  uint64_t m_position = 0;         // of its next compressed byte
+  uint64_t m_left = 0;             // its compressed bytes not yet read
+  uint64_t m_produced = 0;         // its bytes handed out
+  uint32_t m_crc = 0;              // of those bytes
+  bool m_starts_document = false;  // the last Read gave the line break before an entry
   std::unique_ptr<TInflater> m_inflater;
 };
 

@@ -31,22 +31,18 @@ TFileSource::TFileSource(const std::string& file_name) : m_file_name(file_name) 
   } else {
     m_file = OpenFile(file_name, "rb");
     if (m_file == nullptr) throw TIoError::FromErrno(kOpenInput, file_name, errno);
+    m_regular = std::filesystem::is_regular_file(path, ec);
     const auto size = std::filesystem::file_size(path, ec);
     m_size = ec ? 0 : static_cast<uint64_t>(size);
   }
   errno = 0;
   m_head_size = std::fread(m_head, 1, sizeof(m_head), m_file);
   const int error = errno;
-  // A byte-order mark, or an XML declaration "<?" in UTF-16 without one.
-  const std::string_view head(m_head, m_head_size);
-  const bool utf16 = head.substr(0, 2) == "\xFF\xFE" || head.substr(0, 2) == "\xFE\xFF" ||
-                     head == std::string_view("<\0?\0", 4) || head == std::string_view("\0<\0?", 4);
-  if (std::ferror(m_file) || utf16) {
+  const char* const encoding = UnsupportedEncoding({m_head, m_head_size});
+  if (std::ferror(m_file) || encoding != nullptr) {
     if (m_owned) std::fclose(m_file);
     m_file = nullptr;
-    if (utf16) {
-      throw TIoError(kOpenInput, file_name, "UTF-16 text is not supported; save it as UTF-8");
-    }
+    if (encoding != nullptr) throw TIoError(kOpenInput, file_name, encoding);
     throw TIoError::FromErrno(kReadInput, file_name, error != 0 ? error : EIO);
   }
 }
@@ -72,6 +68,24 @@ size_t TFileSource::Read(char* buffer, size_t capacity) {
   }
   m_consumed += count;
   return count;
+}
+
+const char* UnsupportedEncoding(std::string_view head) {
+  const auto nul = [&](size_t at) { return at < head.size() && head[at] == '\0'; };
+  // A byte-order mark; or, without one, the NUL bytes that ASCII characters such as the '<'
+  // text starts with have beside them.
+  if (head.starts_with(std::string_view("\xFF\xFE\0\0", 4)) ||
+      head.starts_with(std::string_view("\0\0\xFE\xFF", 4)) ||
+      (head.size() == 4 && !nul(0) && nul(1) && nul(2) && nul(3)) ||
+      (head.size() == 4 && nul(0) && nul(1) && nul(2) && !nul(3))) {
+    return "UTF-32 text is not supported; save it as UTF-8";
+  }
+  if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF") ||
+      (head.size() >= 4 && !nul(0) && nul(1) && !nul(2) && nul(3)) ||
+      (head.size() >= 4 && nul(0) && !nul(1) && nul(2) && !nul(3))) {
+    return "UTF-16 text is not supported; save it as UTF-8";
+  }
+  return nullptr;
 }
 
 size_t TMemorySource::Read(char* buffer, size_t capacity) {

@@ -23,16 +23,25 @@ class TByteSource {
 
   // Bytes of the underlying file taken so far (compressed bytes for an archive); for progress.
   virtual uint64_t Consumed() const = 0;
+
+  // True when the bytes of the last Read begin a further document (the next entry of a KMZ):
+  // a comment or CDATA section the one before left open ends with it.
+  virtual bool StartsDocument() const { return false; }
 };
 
 // The input file as the reader needs it: a plain KML file, a KMZ (zip) archive whose .kml
-// entries are read one after the other, or a gzip-compressed KML file, told apart by their
-// first bytes, not by their names. Throws TIoError naming the file and the cause.
+// entries are read one after the other (also behind a stub, as in a self-extracting archive),
+// or gzip- or zlib-compressed text, recognised again once inflated (a KMZ, or gzip of gzip),
+// told apart by their bytes, not by their names. Throws TIoError naming the file and the cause.
 std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name);
+
+// Why text that starts with `head` (its first four bytes, or fewer) cannot be read: UTF-16 or
+// UTF-32, whose tags the 8-bit reader would silently never find. nullptr for any other text.
+const char* UnsupportedEncoding(std::string_view head);
 
 // A file opened for binary reading, or standard input for the name "-". The constructor throws
 // TIoError naming the file and the cause when it cannot be opened, is a folder, or holds UTF-16
-// text (whose tags the 8-bit reader would silently never find).
+// or UTF-32 text (UnsupportedEncoding).
 class TFileSource : public TByteSource {
  public:
   explicit TFileSource(const std::string& file_name);
@@ -49,12 +58,16 @@ class TFileSource : public TByteSource {
   // The first bytes of the file (up to 4), which tell its kind.
   std::string_view Head() const { return {m_head, m_head_size}; }
 
+  // False for standard input, a pipe or a device: what cannot be read twice.
+  bool IsRegular() const { return m_regular; }
+
  private:
   std::string m_file_name;
   uint64_t m_consumed = 0;
   std::FILE* m_file = nullptr;
   bool m_owned = true;  // false for standard input, which stays open
   uint64_t m_size = 0;
+  bool m_regular = false;
   char m_head[4] = {};  // the first bytes, read to recognise UTF-16, handed out first
   size_t m_head_size = 0;
 };

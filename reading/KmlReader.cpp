@@ -8,6 +8,8 @@
 #include <cstring>
 #include <span>
 
+#include "reading/KmlCheck.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -253,11 +255,21 @@ TKMLReader::TKMLReader() = default;
 
 TKMLReader::~TKMLReader() { Close(); }
 
-void TKMLReader::Open(const std::string& file_name) { Open(OpenInputFile(file_name)); }
+void TKMLReader::Open(const std::string& file_name) {
+  auto checked = std::make_unique<TKmlCheck>(OpenInputFile(file_name));
+  TKmlCheck* const check = checked.get();
+  Open(std::move(checked));
+  m_check = check;
+}
+
+const char* TKMLReader::NotKmlCause() const {
+  return m_check != nullptr ? m_check->NotKmlCause() : nullptr;
+}
 
 void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   Close();
   m_source = std::move(source);
+  m_check = nullptr;
   m_source_done = false;
   m_carry.clear();
   m_markup = TMarkup::kText;
@@ -268,7 +280,10 @@ void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   m_chunk_size = 500;
 }
 
-void TKMLReader::Close() { m_source.reset(); }
+void TKMLReader::Close() {
+  m_source.reset();
+  m_check = nullptr;
+}
 
 std::string_view TKMLReader::Window() const {
   return {m_buffer.data() + (m_window_start - m_base), (WindowLength())};
@@ -293,7 +308,17 @@ bool TKMLReader::LoadMore() {
     m_carry.clear();
     const size_t count = m_source->Read(destination + reserve, m_buffer.size() - kept - reserve);
     m_source_done = count == 0;
-    const size_t appended = Filter(destination, reserve + count, m_source_done);
+    size_t appended = 0;
+    if (count > 0 && m_source->StartsDocument()) {
+      // The document before has ended, and with it what it left open: a comment or CDATA
+      // section there must not hide the next document.
+      appended = Filter(destination, reserve, true);
+      m_markup = TMarkup::kText;
+      std::memmove(destination + appended, destination + reserve, count);
+      appended += Filter(destination + appended, count, false);
+    } else {
+      appended = Filter(destination, reserve + count, m_source_done);
+    }
     m_data_end += appended;
     if (appended > 0) return true;
     if (m_source_done) return false;

@@ -13,6 +13,8 @@
 
 namespace trelvo {
 
+class TKmlCheck;
+
 // Reads a KML file as text, not as XML: it scans a sliding Window of the file's text for
 // geometry tags and parses the comma-separated tuples inside their coordinates elements.
 //
@@ -35,6 +37,10 @@ class TKMLReader {
 
   // Closes the input; safe to call twice.
   void Close();
+
+  // Once a file opened by name has been read to its end: why it is no KML document at all (a
+  // web page, GPX, GeoJSON: text without any KML markup), or nullptr.
+  const char* NotKmlCause() const;
 
   // Each finds the next geometry of its kind after the previous one and reads its vertices
   // into Points (emptied first). False when no further one can be read: the end of input,
@@ -125,6 +131,7 @@ class TKMLReader {
 
   TXYZList m_points;
   std::unique_ptr<TByteSource> m_source;
+  TKmlCheck* m_check = nullptr;  // in the chain of m_source, for a file opened by name
   bool m_source_done = false;
   // Where the text streaming in stands, for Filter.
   enum class TMarkup {

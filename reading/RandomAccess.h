@@ -23,6 +23,10 @@ class TRandomAccessSource {
 class TRandomAccessFile : public TRandomAccessSource {
  public:
   explicit TRandomAccessFile(const std::string& file_name);
+
+  // An open file of `size` bytes, which it closes.
+  TRandomAccessFile(std::FILE* file, uint64_t size) : m_file(file), m_size(size) {}
+
   ~TRandomAccessFile() override;
   TRandomAccessFile(const TRandomAccessFile&) = delete;
   TRandomAccessFile& operator=(const TRandomAccessFile&) = delete;
@@ -34,7 +38,7 @@ class TRandomAccessFile : public TRandomAccessSource {
  private:
   std::FILE* m_file = nullptr;
   uint64_t m_size = 0;
-  uint64_t m_position = 0;  // of the file, so that reading on needs no seek
+  uint64_t m_position = UINT64_MAX;  // of the file, so that reading on needs no seek
 };
 
 class TRandomAccessMemory : public TRandomAccessSource {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "reading/IoError.h"
 #include "reading/KmlReader.h"
 #include "transform/AtomicFile.h"
 #include "transform/PipelinedWriter.h"
@@ -99,6 +100,10 @@ int64_t Transform(const TRunSettings& settings, TProgressWindow& progress) {
   writer.WriteLine(EntityTypeName(settings.EntityType));
   writer.WriteLine();
   const int64_t entity_count = TransformEntities(reader, writer, progress, settings.EntityType);
+  // Nothing found in text that holds no KML at all is a wrong file, not an empty one.
+  if (const char* cause = entity_count == 0 ? reader.NotKmlCause() : nullptr) {
+    throw TIoError("Cannot read input file", settings.InputFileName, cause);
+  }
   writer.Flush();
   output.Commit();
   return entity_count;

@@ -151,6 +151,20 @@ TEST_F(CliTest, ReadsStandardInputAndWritesStandardOutput) {
   const TResult result = Cli({"-f", "tab", "-o", Path("b.tab"), "-"}, Path("a.kml"));
   EXPECT_EQ(result.out, "2 Entities\n");
   EXPECT_EQ(ReadFileBytes(Path("b.tab")), expected);
+#ifndef _WIN32
+  // A KMZ's directory is at its end, which a pipe cannot give back.
+  WriteFileBytes(Path("a.kmz"), std::string("PK\x03\x04", 4) + std::string(100, '\0'));
+  for (const std::string name : {"-", "/dev/stdin"}) {
+    const std::string command = "cat " + Quote(Path("a.kmz")) + " | " + Quote(TRELVO_CLI_PATH) +
+                                " -o " + Quote(Path("c.csv")) + " " + name + " 2>" +
+                                Quote(Path("err"));
+    EXPECT_NE(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFileBytes(Path("err")),
+              "trelvo-cli: Cannot read input file \"" + name +
+                  "\": a KMZ archive cannot be read from " +
+                  (name == "-" ? "standard input\n" : "a pipe; save it as a file first\n"));
+  }
+#endif
 }
 
 TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {

@@ -1,6 +1,6 @@
 // Arbitrary bytes through the whole run, file to file, in all three types: it ends, writes
-// the header, and leaves no temporary file behind. Broken KMZ and gzip data end in a conversion
-// or in an input error, never in a crash, a hang or unbounded memory.
+// the header, and leaves no temporary file behind. Text that is no KML, and broken KMZ and gzip
+// data, end in a conversion or in an input error, never in a crash, a hang or unbounded memory.
 #include <fstream>
 #include <string>
 
@@ -12,14 +12,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input = folder.Path("in.kml");
   trelvo::test::WriteFileBytes(input, text);
   const std::string output = folder.Path("out.csv");
-  const bool compressed = text.rfind("PK\x03\x04", 0) == 0 || text.rfind("\x1f\x8b", 0) == 0;
+  // Archives, also behind a stub, and gzip or zlib data: their entities come from the text
+  // they hold, not from the bytes here.
+  const bool compressed = text.rfind("PK", 0) == 0 || text.rfind("\x1f\x8b", 0) == 0 ||
+                          text.rfind("x", 0) == 0 || text.find("PK\x05\x06") != std::string::npos;
   for (const trelvo::TEntityType type : trelvo::fuzz::kTypes) {
     std::string error;
     const int64_t count = trelvo::test::Convert(input, output, type, ',', &error);
-    // The one input error arbitrary bytes can cause: text that starts like UTF-16.
+    // Arbitrary bytes may be no KML, UTF-16, a broken archive: an input error, never one of
+    // the output.
     if (count < 0) {
-      if (compressed ? error.rfind("Cannot ", 0) != 0
-                     : error.find("UTF-16 text is not supported") == std::string::npos) {
+      if (error.rfind("Cannot open input file \"", 0) != 0 &&
+          error.rfind("Cannot read input file \"", 0) != 0) {
         __builtin_trap();
       }
       return 0;

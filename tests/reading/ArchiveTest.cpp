@@ -166,6 +166,24 @@ TEST_F(Archive, ReadsEveryKmlEntryInDirectoryOrder) {
             Read(kPoint + "\n" + kPoint, TEntityType::kPoint));
   EXPECT_EQ(Read(Compress(kPaths, 31)), Read(kPaths));
   EXPECT_EQ(Read(GzipWithHeaderFields(kPaths)), Read(kPaths));
+  // Recognised by more than their first bytes: a program before the archive (with offsets that
+  // count it or not), the split marker, compression around compression or an archive, a zlib
+  // stream, the zero padding tape tools leave.
+  const std::vector<TEntry> two = {{"a.kml", kPaths}, {"b.kml", kPaths, 0}};
+  const std::string stub = "MZ" + std::string(3000, '\x90');
+  EXPECT_EQ(Read(Zip(two, {.stub = stub})), both);
+  EXPECT_EQ(Read(Zip(two, {.stub = stub, .adjusted = false})), both);
+  EXPECT_EQ(Read(Zip(two, {.stub = "PK\x07\x08"})), both);
+  EXPECT_EQ(Read(Compress(Zip(two), 31)), both);
+  EXPECT_EQ(Read(Compress(Compress(kPaths, 31), 31)), Read(kPaths));
+  EXPECT_EQ(Read(Compress(kPaths, 15)), Read(kPaths));
+  EXPECT_EQ(Read(Compress(kPaths, 31) + std::string(1024, '\0')), Read(kPaths));
+  // Each entry is a document of its own: what one leaves open does not hide the next.
+  EXPECT_EQ(Read(Zip({{"a.kml", "<kml><!-- cut"},
+                      {"b.kml", kPaths},
+                      {"c.kml", "<![CDATA[ cut"},
+                      {"d.kml", kPaths}})),
+            both);
   EXPECT_EQ(Read(Compress(kPaths, 31) + Compress(kPaths, 31)), both);
   // Larger than zlib's chunks and the reader's blocks.
   std::string big = "<LineString><coordinates>";
@@ -184,6 +202,12 @@ TEST_F(Archive, EveryBrokenArchiveIsAnErrorAndWritesNothing) {
     std::string error;
   } cases[] = {
       {Zip({{"doc.txt", kPaths}, {"img.png", "x"}}), "error: the archive holds no KML document"},
+      {Zip({}), "error: the archive holds no KML document"},
+      {Zip({{"doc.kml", std::string("\xFF\xFE<\0k\0", 6)}}),
+       "error: \"doc.kml\": UTF-16 text is not supported; save it as UTF-8"},
+      {Compress(std::string("<\0k\0m\0l\0", 8), 31),
+       "error: UTF-16 text is not supported; save it as UTF-8"},
+      {Compress(kPaths, 31) + "garbage", "error: the compressed data is corrupt"},
       {Zip({{"a.kml", kPaths, 8, false, 1}}), "error: \"a.kml\" is encrypted"},
       {Zip({{"a.kml", kPaths, 12}}),
        "error: \"a.kml\" uses compression method 12, which is not supported"},
