@@ -32,30 +32,59 @@ constexpr size_t kMaxTupleText = 65536;
 // The file streams through the buffer in blocks of this size.
 constexpr size_t kBlockSize = size_t{1} << 20;
 
-// The first byte Filter must look at in [from, end): a CR, a '<' before a '!' (a comment or
-// CDATA section may open there), or a '<' that ends the block; end when there is none. Most
-// '<' open ordinary tags and are passed over, sixteen bytes a step where SSE2 is there.
+// The first byte Filter must look at in [from, end): a CR, a '&' (a character reference may
+// start there), a '<' before a '!' (a comment or CDATA section may open there), or a '<' that
+// ends the block; end when there is none. Most '<' open ordinary tags and are passed over,
+// sixteen bytes a step where SSE2 is there.
 const char* FindFilterStop(const char* from, const char* end) {
   const char* p = from;
 #if defined(__SSE2__)
   const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i ampersand = _mm_set1_epi8('&');
   const __m128i less_than = _mm_set1_epi8('<');
   const __m128i bang = _mm_set1_epi8('!');
   for (; end - p > 16; p += 16) {
     const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i at_cr = _mm_cmpeq_epi8(here, cr);
+    const __m128i at_stop = _mm_or_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(here, ampersand));
     const __m128i at_less_than = _mm_cmpeq_epi8(here, less_than);
-    if (_mm_movemask_epi8(_mm_or_si128(at_cr, at_less_than)) == 0) continue;
+    if (_mm_movemask_epi8(_mm_or_si128(at_stop, at_less_than)) == 0) continue;
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
     const int hits = _mm_movemask_epi8(
-        _mm_or_si128(at_cr, _mm_and_si128(at_less_than, _mm_cmpeq_epi8(next, bang))));
-    if (hits != 0) return p + __builtin_ctz(static_cast<unsigned>(hits));
+        _mm_or_si128(at_stop, _mm_and_si128(at_less_than, _mm_cmpeq_epi8(next, bang))));
+    if (hits != 0) return p + std::countr_zero(static_cast<unsigned>(hits));
   }
 #endif
   for (; p < end; ++p) {
-    if (*p == '\r' || (*p == '<' && (p + 1 == end || p[1] == '!'))) return p;
+    if (*p == '\r' || *p == '&' || (*p == '<' && (p + 1 == end || p[1] == '!'))) return p;
   }
   return end;
+}
+
+// A character reference ("&#44;", "&#x2D;") is at most this long.
+constexpr size_t kMaxReference = 12;
+
+// The character a numeric character reference stands for, when it is one that coordinate text
+// may hold (a digit, sign, point, comma, exponent or white space): XML lets a writer spell any
+// character so. Never '<', '&' or a quote, which would change the markup. 0 for anything else.
+char DecodeReference(std::string_view reference) {
+  if (!reference.starts_with("&#") || !reference.ends_with(';')) return 0;
+  std::string_view digits = reference.substr(2, reference.size() - 3);
+  const bool hex = digits.starts_with('x') || digits.starts_with('X');
+  if (hex) digits.remove_prefix(1);
+  if (digits.empty()) return 0;
+  unsigned value = 0;
+  for (const char c : digits) {
+    const int digit = c >= '0' && c <= '9'          ? c - '0'
+                      : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                    : -1;
+    if (digit < 0 || value > 0x10FFFF) return 0;
+    value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+  }
+  const bool allowed = (value >= '0' && value <= '9') || value == '+' || value == '-' ||
+                       value == '.' || value == ',' || value == 'e' || value == 'E' ||
+                       value == ' ' || value == '\t' || value == '\n' || value == '\r';
+  return allowed ? static_cast<char>(value) : 0;
 }
 
 // Character classes, decided once for the hot loops.
@@ -326,9 +355,10 @@ bool TKMLReader::LoadMore() {
 }
 
 // Rewrites text in place as the reader sees it: CR LF becomes LF; a comment becomes whitespace,
-// and so does each end of a CDATA section, whose content stays but with no '<' to open a tag.
+// and so does each end of a CDATA section, whose content stays but with no '<' to open a tag;
+// outside those, a character reference to a character of coordinates becomes that character.
 // So tags are found only in markup, and a comment counts as whitespace wherever it stands.
-// Bytes whose meaning the next block decides are held back (at most the 9 of "<![CDATA[").
+// Bytes whose meaning the next block decides are held back (at most the 12 of a reference).
 // Returns the length of the text left.
 size_t TKMLReader::Filter(char* data, size_t size, bool at_end) {
   constexpr std::string_view kOpenComment = "<!--";
@@ -376,6 +406,22 @@ size_t TKMLReader::Filter(char* data, size_t size, bool at_end) {
       continue;
     }
     const std::string_view rest(in, static_cast<size_t>(end - in));
+    if (*in == '&') {
+      const size_t semicolon = rest.substr(0, kMaxReference).find(';');
+      if (semicolon == std::string_view::npos && rest.size() < kMaxReference && !at_end) {
+        m_carry.assign(in, end);  // a reference cut by the end of the block
+        break;
+      }
+      const char decoded =
+          semicolon == std::string_view::npos ? 0 : DecodeReference(rest.substr(0, semicolon + 1));
+      if (decoded != 0) {
+        *out++ = decoded;
+        in += semicolon + 1;
+      } else {
+        *out++ = *in++;
+      }
+      continue;
+    }
     if (rest.substr(0, kOpenComment.size()) == kOpenComment) {
       in += kOpenComment.size();
       m_markup = TMarkup::kComment;
@@ -723,24 +769,46 @@ bool TKMLReader::ReadCoordinateList(bool single) {
   return result;
 }
 
-TKMLReader::TPointRead TKMLReader::ReadPointCoordinates() {
-  const TTagFound tag = SeekTag("coordinates");
-  if (tag == TTagFound::kNotFound) return TPointRead::kFailed;
-  if (tag == TTagFound::kEmpty) return TPointRead::kNoTuple;
-  if (!ReadCoordinateList(true)) return TPointRead::kFailed;
-  return m_points.Count() > 0 ? TPointRead::kRead : TPointRead::kNoTuple;
+// Seeks the coordinates element of the geometry just opened, but only before its closing tag
+// `closing_tag`: a geometry without one must not take those of the next. False when the
+// closing tag comes first; otherwise *tag tells how the search ended.
+bool TKMLReader::SeekCoordinates(std::string_view closing_tag, TTagFound* tag) {
+  const std::string_view tags[] = {"coordinates", closing_tag};
+  size_t which = 0;
+  *tag = SeekTag(tags, &which);
+  return *tag == TTagFound::kNotFound || which == 0;
 }
 
-bool TKMLReader::ReadLineCoordinates() {
-  const TTagFound tag = SeekTag("coordinates");
-  if (tag == TTagFound::kNotFound) return false;
-  return tag == TTagFound::kEmpty || ReadCoordinateList(false);
+TKMLReader::TGeometryRead TKMLReader::ReadPointCoordinates() {
+  TTagFound tag = TTagFound::kNotFound;
+  if (!SeekCoordinates("/Point", &tag)) return TGeometryRead::kNone;
+  if (tag == TTagFound::kNotFound) return TGeometryRead::kFailed;
+  if (tag == TTagFound::kEmpty) return TGeometryRead::kNone;
+  if (!ReadCoordinateList(true)) return TGeometryRead::kFailed;
+  return m_points.Count() > 0 ? TGeometryRead::kRead : TGeometryRead::kNone;
 }
 
-bool TKMLReader::ReadRingCoordinates() {
+// The coordinates of a LineString or LinearRing (closed by `closing_tag`).
+TKMLReader::TGeometryRead TKMLReader::ReadLineCoordinates(std::string_view closing_tag) {
+  TTagFound tag = TTagFound::kNotFound;
+  if (!SeekCoordinates(closing_tag, &tag)) return TGeometryRead::kNone;
+  if (tag == TTagFound::kNotFound) return TGeometryRead::kFailed;
+  return tag == TTagFound::kEmpty || ReadCoordinateList(false) ? TGeometryRead::kRead
+                                                               : TGeometryRead::kFailed;
+}
+
+TKMLReader::TGeometryRead TKMLReader::ReadLineStringCoordinates() {
+  return ReadLineCoordinates("/LineString");
+}
+
+TKMLReader::TGeometryRead TKMLReader::ReadRingCoordinates() {
+  static constexpr std::string_view kRingTags[] = {"LinearRing", "/Polygon"};
   TTagFound ring = TTagFound::kEmpty;
-  while (ring == TTagFound::kEmpty) ring = SeekTag("LinearRing");
-  return ring == TTagFound::kOpen && ReadLineCoordinates();
+  size_t which = 0;
+  while (ring == TTagFound::kEmpty && which == 0) ring = SeekTag(kRingTags, &which);
+  if (ring == TTagFound::kNotFound) return TGeometryRead::kFailed;
+  if (which == 1) return TGeometryRead::kNone;  // a polygon without a ring
+  return ReadLineCoordinates("/LinearRing");
 }
 
 bool TKMLReader::NextPoint() {
@@ -750,8 +818,8 @@ bool TKMLReader::NextPoint() {
     const TTagFound tag = SeekTag("Point");
     if (tag == TTagFound::kNotFound) return false;
     if (tag == TTagFound::kEmpty) continue;
-    const TPointRead read = ReadPointCoordinates();
-    if (read != TPointRead::kNoTuple) return read == TPointRead::kRead;
+    const TGeometryRead read = ReadPointCoordinates();
+    if (read != TGeometryRead::kNone) return read == TGeometryRead::kRead;
   }
 }
 
@@ -788,14 +856,14 @@ bool TKMLReader::ReadTrackCoord() {
 
 // A track's vertices, one per <coord>, up to its closing tag; <when> and the rest of its content
 // are not needed.
-bool TKMLReader::ReadTrackCoordinates() {
+TKMLReader::TGeometryRead TKMLReader::ReadTrackCoordinates() {
   static constexpr std::string_view kTrackTags[] = {"coord", "/Track"};
   for (;;) {
     size_t which = 0;
     const TTagFound tag = SeekTag(kTrackTags, &which);
-    if (tag == TTagFound::kNotFound) return false;
-    if (which == 1) return true;
-    if (tag == TTagFound::kOpen && !ReadTrackCoord()) return false;
+    if (tag == TTagFound::kNotFound) return TGeometryRead::kFailed;
+    if (which == 1) return TGeometryRead::kRead;
+    if (tag == TTagFound::kOpen && !ReadTrackCoord()) return TGeometryRead::kFailed;
   }
 }
 
@@ -809,13 +877,16 @@ bool TKMLReader::NextGeometry(std::span<const std::string_view> tags,
     size_t which = 0;
     const TTagFound found = SeekTag(tags, &which);
     if (found == TTagFound::kNotFound) return false;
-    if (found == TTagFound::kOpen) return (this->*readers[which])();
+    if (found != TTagFound::kOpen) continue;
+    const TGeometryRead read = (this->*readers[which])();
+    if (read != TGeometryRead::kNone) return read == TGeometryRead::kRead;
+    m_points.Clear();
   }
 }
 
 bool TKMLReader::NextLineString() {
   static constexpr std::string_view kTags[] = {"LineString", "Track"};
-  static constexpr TReadCoordinates kReaders[] = {&TKMLReader::ReadLineCoordinates,
+  static constexpr TReadCoordinates kReaders[] = {&TKMLReader::ReadLineStringCoordinates,
                                                   &TKMLReader::ReadTrackCoordinates};
   return NextGeometry(kTags, kReaders);
 }

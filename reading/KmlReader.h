@@ -70,11 +70,11 @@ class TKMLReader {
     kEmpty,     // a self-closing tag (<Point/>): no content
   };
 
-  // How a Point's coordinates were read.
-  enum class TPointRead {
-    kRead,     // one vertex in Points
-    kNoTuple,  // the element holds no tuple: skip this Point
-    kFailed,   // the coordinate text cannot be finished: end the search
+  // How a geometry's coordinates were read.
+  enum class TGeometryRead {
+    kRead,    // an entity in Points
+    kNone,    // no entity here (a Point without a tuple, a geometry without coordinates)
+    kFailed,  // the coordinate text cannot be finished: end the search
   };
 
   // Window and Pending operations.
@@ -118,12 +118,14 @@ class TKMLReader {
   size_t FindLessThan();
   bool SkipLongText();
   bool ReadCoordinateList(bool single);
-  TPointRead ReadPointCoordinates();
-  bool ReadLineCoordinates();
-  bool ReadRingCoordinates();
+  bool SeekCoordinates(std::string_view closing_tag, TTagFound* tag);
+  TGeometryRead ReadPointCoordinates();
+  TGeometryRead ReadLineCoordinates(std::string_view closing_tag);
+  TGeometryRead ReadLineStringCoordinates();
+  TGeometryRead ReadRingCoordinates();
   bool ReadTrackCoord();
-  bool ReadTrackCoordinates();
-  using TReadCoordinates = bool (TKMLReader::*)();
+  TGeometryRead ReadTrackCoordinates();
+  using TReadCoordinates = TGeometryRead (TKMLReader::*)();
   bool NextGeometry(std::span<const std::string_view> tags,
                     std::span<const TReadCoordinates> readers);
 

@@ -174,6 +174,28 @@ std::vector<TCase> Cases() {
            "</gx:Track>",
        "([1,2,0])"},
       {L, Line("1,2,3") + "<gx:Track><gx:coord>4 5 6</gx:coord>", "([1,2,3])"},
+      // A geometry's coordinates are read only before its closing tag: one without any is no
+      // entity, and never takes those of the next geometry.
+      {P, "<Point></Point>" + Line("1,2,3") + Pt("4,5,6"), "([4,5,6])"},
+      {P, "<kml:Point><name>x</name></kml:Point>\n<LineString>" + Coords("1,2") + "</LineString>",
+       ""},
+      {L, "<LineString></LineString><Point>" + Coords("1,2,3") + "</Point>" + Line("4,5,6"),
+       "([4,5,6])"},
+      {G,
+       "<Polygon></Polygon><Polygon><LinearRing>" + Coords("1,2 3,4") + "</LinearRing></Polygon>",
+       "([1,2,0][3,4,0])"},
+      {G,
+       "<Polygon><outerBoundaryIs><LinearRing></LinearRing></outerBoundaryIs></Polygon>" +
+           Line("7,8,9"),
+       ""},
+      {G, "<Polygon><LinearRing/></Polygon>" + Line("1,2"), ""},
+      // Character references are legal XML for any character of coordinates; others stay as
+      // they are, and a CDATA section or a comment holds none.
+      {L, Line("1&#44;2&#x2C;3&#10;&#x2D;4.5,&#53;e1&#X2c;6&#32;7,8"),
+       "([1,2,3][-4.5,50,6][7,8,0])"},
+      {L, Line("1,2&#59;3 4&amp;,5 6,&#60;Point>7"), "([1,2,0][4,5,0][6,0,0])"},
+      {L, Line("<![CDATA[1&#44;2]]> 3,4") + "<!-- &#44; -->" + Line("5&#44;6"),
+       "([1,0,0][3,4,0])([5,6,0])"},
   };
   // Files without geometry.
   for (const std::string& text :
