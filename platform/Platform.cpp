@@ -132,6 +132,24 @@ int ErrnoFromWindows(DWORD error) {
 
 std::wstring Wide(std::string_view text) { return PathFromUtf8(text).wstring(); }
 
+// A C stream over a handle CreateFileW gave, in binary mode; nullptr with errno set when the
+// handle is invalid or cannot become one.
+std::FILE* StreamOf(HANDLE handle, int access, const char* mode) {
+  if (handle == INVALID_HANDLE_VALUE) {
+    errno = ErrnoFromWindows(GetLastError());
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), access | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    errno = EMFILE;
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, mode);
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
+
 std::string Utf8(const wchar_t* text) { return Utf8FromPath(std::filesystem::path(text)); }
 
 }  // namespace
@@ -146,19 +164,7 @@ std::FILE* CreateNewFile(const std::string& name) {
   const HANDLE handle =
       CreateFileW(Wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    errno = ErrnoFromWindows(GetLastError());
-    return nullptr;
-  }
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-  if (descriptor < 0) {
-    CloseHandle(handle);
-    errno = EMFILE;
-    return nullptr;
-  }
-  std::FILE* file = _fdopen(descriptor, "wb");
-  if (file == nullptr) _close(descriptor);
-  return file;
+  return StreamOf(handle, _O_WRONLY, "wb");
 }
 
 std::FILE* CreateTemporaryFile() {
@@ -171,19 +177,11 @@ std::FILE* CreateTemporaryFile() {
   const HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    errno = ErrnoFromWindows(GetLastError());
-    DeleteFileW(name);
-    return nullptr;
+    const DWORD error = GetLastError();
+    DeleteFileW(name);  // GetTempFileNameW made it
+    SetLastError(error);
   }
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
-  if (descriptor < 0) {
-    CloseHandle(handle);
-    errno = EMFILE;
-    return nullptr;
-  }
-  std::FILE* file = _fdopen(descriptor, "w+b");
-  if (file == nullptr) _close(descriptor);
-  return file;
+  return StreamOf(handle, _O_RDWR, "w+b");
 }
 
 bool IsWriteProtected(const std::string& name) {
