@@ -7,8 +7,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/IoError.h"
 #include "platform/Platform.h"
-#include "reading/IoError.h"
 
 namespace trelvo {
 

@@ -29,12 +29,6 @@ class TByteSource {
   virtual bool StartsDocument() const { return false; }
 };
 
-// The input file as the reader needs it: a plain KML file, a KMZ (zip) archive whose .kml
-// entries are read one after the other (also behind a stub, as in a self-extracting archive),
-// or gzip- or zlib-compressed text, recognised again once inflated (a KMZ, or gzip of gzip),
-// told apart by their bytes, not by their names. Throws TIoError naming the file and the cause.
-std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name);
-
 // Why text that starts with `head` (its first four bytes, or fewer) cannot be read: UTF-16 or
 // UTF-32, whose tags the 8-bit reader would silently never find. nullptr for any other text.
 const char* UnsupportedEncoding(std::string_view head);

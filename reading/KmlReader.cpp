@@ -8,6 +8,7 @@
 #include <cstring>
 #include <span>
 
+#include "reading/InputFile.h"
 #include "reading/KmlCheck.h"
 
 #if defined(__SSE2__)
@@ -234,7 +235,7 @@ size_t FindName(std::string_view text, std::string_view name, size_t from) {
     auto hits = static_cast<unsigned>(_mm_movemask_epi8(
         _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
     for (; hits != 0; hits &= hits - 1) {
-      const size_t at = i + static_cast<size_t>(__builtin_ctz(hits));
+      const size_t at = i + static_cast<size_t>(std::countr_zero(hits));
       if (std::equal(name.begin() + 1, name.end(), text.begin() + at + 1)) return at;
     }
   }

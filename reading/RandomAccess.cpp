@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/IoError.h"
 #include "platform/Platform.h"
-#include "reading/IoError.h"
 
 namespace trelvo {
 

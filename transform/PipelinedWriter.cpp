@@ -10,7 +10,7 @@ constexpr size_t kBatchPoints = 8192;
 
 TPipelinedWriter::TPipelinedWriter(TTextWriter& writer, bool points_only)
     : m_writer(writer), m_points_only(points_only) {
-  for (TBatch& batch : m_slots) batch.points.reserve(kBatchPoints);
+  for (TBatch& batch : m_ring.Slots()) batch.points.reserve(kBatchPoints);
   m_thread = std::thread(&TPipelinedWriter::Run, this);
 }
 
@@ -22,7 +22,7 @@ void TPipelinedWriter::Add(const TXYZList& points) {
     // A very large entity is written here, once the second thread has caught up, rather than
     // copied.
     HandOff();
-    WaitUntilWritten(m_queued.load(std::memory_order_relaxed));
+    WaitUntilWritten(m_ring.Published());
     WriteEntity(points.Data(), count);
     return;
   }
@@ -35,7 +35,7 @@ void TPipelinedWriter::Add(const TXYZList& points) {
 
 void TPipelinedWriter::Finish() {
   HandOff();
-  WaitUntilWritten(m_queued.load(std::memory_order_relaxed));
+  WaitUntilWritten(m_ring.Published());
   Stop(false);
   RethrowError();
 }
@@ -43,11 +43,9 @@ void TPipelinedWriter::Finish() {
 // Queues the batch being filled and makes sure the next slot is free to fill.
 void TPipelinedWriter::HandOff() {
   if (Filling().counts.empty()) return;
-  const uint64_t queued = m_queued.load(std::memory_order_relaxed) + 1;
-  m_queued.store(queued);
-  m_signal.Wake();
+  m_ring.Publish();
   // The next slot is free once the batch that last used it is written.
-  m_signal.Await([&] { return queued - m_written.load() < kSlots || m_failed.load(); });
+  m_ring.AwaitFree([&] { return m_failed.load(); });
   RethrowError();
   TBatch& next = Filling();
   next.points.clear();
@@ -56,7 +54,7 @@ void TPipelinedWriter::HandOff() {
 
 // Waits until the second thread has written the first `batches`; rethrows its error.
 void TPipelinedWriter::WaitUntilWritten(uint64_t batches) {
-  m_signal.Await([&] { return m_written.load() >= batches || m_failed.load(); });
+  m_ring.AwaitReleased(batches, [&] { return m_failed.load(); });
   RethrowError();
 }
 
@@ -82,17 +80,17 @@ void TPipelinedWriter::WriteBatch(const TBatch& batch) {
 }
 
 void TPipelinedWriter::Run() {
-  for (uint64_t written = 0;; m_written.store(++written), m_signal.Wake()) {
-    m_signal.Await([&] { return m_queued.load() > written || m_closing.load(); });
-    if (m_queued.load() == written || m_abandon.load()) return;
+  // A batch handed off before closing is still written: Finish hands off the last one first.
+  while (m_ring.AwaitPublished([&] { return m_closing.load(); }) && !m_abandon.load()) {
     try {
-      WriteBatch(m_slots[written % kSlots]);
+      WriteBatch(m_ring.Consuming());
     } catch (...) {
       m_error = std::current_exception();
       m_failed.store(true);
-      m_signal.Wake();
+      m_ring.Wake();
       return;
     }
+    m_ring.Release();
   }
 }
 
@@ -100,7 +98,7 @@ void TPipelinedWriter::Stop(bool abandon) noexcept {
   if (!m_thread.joinable()) return;
   if (abandon) m_abandon.store(true);
   m_closing.store(true);
-  m_signal.Wake();
+  m_ring.Wake();
   m_thread.join();
 }
 

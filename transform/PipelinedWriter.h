@@ -1,15 +1,14 @@
 // Formats and writes entities on a second thread while the calling thread reads the next ones.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <exception>
 #include <thread>
 #include <vector>
 
+#include "concurrency/SpscRing.h"
 #include "reading/PointList.h"
-#include "reading/ThreadSignal.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {
@@ -19,9 +18,9 @@ namespace trelvo {
 // output is byte for byte what writing them one by one gives. Errors of the writing thread
 // (a full disk) are rethrown to the caller by Add or Finish.
 //
-// The batches go round a ring of a few slots, and a thread that finds nothing to do spins
-// briefly before it sleeps (TThreadSignal): with one batch in flight and no spinning, the
-// wake-ups took a tenth of the run.
+// The batches go round a ring of a few slots (TSpscRing), and a thread that finds nothing to do
+// spins briefly before it sleeps: with one batch in flight and no spinning, the wake-ups took a
+// tenth of the run.
 class TPipelinedWriter {
  public:
   // `points_only`: write each entity's first vertex as a plain row (Point files); otherwise
@@ -44,9 +43,7 @@ class TPipelinedWriter {
     std::vector<int32_t> counts;  // vertices per entity, in order
   };
 
-  static constexpr size_t kSlots = 4;
-
-  TBatch& Filling() { return m_slots[m_queued.load(std::memory_order_relaxed) % kSlots]; }
+  TBatch& Filling() { return m_ring.Producing(); }
 
   void HandOff();
   void WaitUntilWritten(uint64_t batches);
@@ -58,15 +55,10 @@ class TPipelinedWriter {
 
   TTextWriter& m_writer;
   const bool m_points_only;
-  std::array<TBatch, kSlots> m_slots;
-  // Batches handed off and batches written: the slots between them are the second thread's,
-  // the others the caller's. Each counter has one writer, and a cache line of its own.
-  alignas(64) std::atomic<uint64_t> m_queued{0};
-  alignas(64) std::atomic<uint64_t> m_written{0};
+  TSpscRing<TBatch, 4> m_ring;
   alignas(64) std::atomic<bool> m_closing{false};
   std::atomic<bool> m_abandon{false};
   std::atomic<bool> m_failed{false};  // set once m_error is
-  TThreadSignal m_signal;
   std::exception_ptr m_error;
   std::thread m_thread;
 };

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "reading/IoError.h"
+#include "platform/IoError.h"
 #include "reading/KmlReader.h"
 #include "transform/AtomicFile.h"
 #include "transform/PipelinedWriter.h"

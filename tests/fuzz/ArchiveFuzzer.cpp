@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/IoError.h"
 #include "reading/ArchiveSource.h"
-#include "reading/IoError.h"
 #include "reading/RandomAccess.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/IoError.h"
 #include "reading/ArchiveSource.h"
-#include "reading/IoError.h"
 #include "reading/RandomAccess.h"
 #include "tests/support/TestSupport.h"
 

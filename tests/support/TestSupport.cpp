@@ -14,8 +14,8 @@
 #include <sys/wait.h>
 #endif
 
+#include "platform/IoError.h"
 #include "platform/Platform.h"
-#include "reading/IoError.h"
 
 namespace trelvo::test {
 namespace fs = std::filesystem;

@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-#include "reading/IoError.h"
+#include "platform/IoError.h"
 #include "tests/support/TestSupport.h"
 #include "transform/AtomicFile.h"
 #include "transform/TextExport.h"

@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <functional>
 
-#include "reading/IoError.h"
+#include "platform/IoError.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/ScriptedDialogs.h"
 #include "ui/qt/Application.h"

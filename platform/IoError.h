@@ -1,4 +1,5 @@
-// The one exception type for input/output failures of a conversion.
+// The one exception type for input/output failures of a conversion. It lives with the platform
+// layer, the lowest, which raises it too: every floor above may throw it.
 #pragma once
 
 #include <stdexcept>
@@ -15,14 +16,6 @@ class TIoError : public std::runtime_error {
 
   // From an errno value captured right after the failing call.
   static TIoError FromErrno(const std::string& operation, const std::string& file_name, int error);
-
-  const std::string& FileName() const { return m_file_name; }
-
-  const std::string& Cause() const { return m_cause; }
-
- private:
-  std::string m_file_name;
-  std::string m_cause;
 };
 
 }  // namespace trelvo

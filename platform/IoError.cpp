@@ -1,4 +1,4 @@
-#include "reading/IoError.h"
+#include "platform/IoError.h"
 
 #include <cstring>
 #include <system_error>
@@ -7,9 +7,7 @@ namespace trelvo {
 
 TIoError::TIoError(const std::string& operation, const std::string& file_name,
                    const std::string& cause)
-    : std::runtime_error(operation + " \"" + file_name + "\": " + cause),
-      m_file_name(file_name),
-      m_cause(cause) {}
+    : std::runtime_error(operation + " \"" + file_name + "\": " + cause) {}
 
 TIoError TIoError::FromErrno(const std::string& operation, const std::string& file_name,
                              int error) {
