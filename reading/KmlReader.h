@@ -86,7 +86,6 @@ class TKMLReader {
 
   size_t PendingSpan(size_t limit);
   bool LoadMore();
-  size_t Filter(char* data, size_t size, bool at_end);
   bool AtEndOfInput();
   void Refill();
   bool ReadMore();
@@ -132,17 +131,9 @@ class TKMLReader {
   void AddPoint(double x, double y, double z) { m_points.Add(x, y, z); }
 
   TXYZList m_points;
-  std::unique_ptr<TByteSource> m_source;
-  TKmlCheck* m_check = nullptr;  // in the chain of m_source, for a file opened by name
+  std::unique_ptr<TByteSource> m_source;  // the text as TMarkupFilter gives it
+  TKmlCheck* m_check = nullptr;           // in the chain of m_source, for a file opened by name
   bool m_source_done = false;
-  // Where the text streaming in stands, for Filter.
-  enum class TMarkup {
-    kText,     // markup and character data
-    kComment,  // inside <!-- -->
-    kCdata,    // inside <![CDATA[ ]]>
-  };
-  TMarkup m_markup = TMarkup::kText;
-  std::string m_carry;       // the end of the last block, held back until the next one tells
   std::string m_coord_text;  // the text of a track's <coord>
 
   // The text streams through m_buffer; all positions below are offsets in the text as seen

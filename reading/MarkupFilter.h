@@ -1,0 +1,43 @@
+// The first stage the reader's text passes: markup that hides tags, and how text is spelled.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "reading/ByteSource.h"
+
+namespace trelvo {
+
+// The text of a source as the reader sees it: CR LF becomes LF; a comment becomes whitespace,
+// and so does each end of a CDATA section, whose content stays but with no '<' to open a tag;
+// outside those, a character reference to a character of coordinates (&#44;) becomes that
+// character. So tags are found only in markup, and a comment counts as whitespace wherever it
+// stands. A further document of the source (the next entry of a KMZ) starts outside any
+// comment or CDATA section the one before left open. Read returns 0 at the end only, and
+// needs room for more than the few bytes held back at a block's end.
+class TMarkupFilter : public TByteSource {
+ public:
+  explicit TMarkupFilter(std::unique_ptr<TByteSource> source) : m_source(std::move(source)) {}
+
+  size_t Read(char* buffer, size_t capacity) override;
+
+  uint64_t Size() const override { return m_source->Size(); }
+
+  uint64_t Consumed() const override { return m_source->Consumed(); }
+
+ private:
+  // Where the text streaming in stands.
+  enum class TMarkup {
+    kText,     // markup and character data
+    kComment,  // inside <!-- -->
+    kCdata,    // inside <![CDATA[ ]]>
+  };
+
+  size_t Filter(char* data, size_t size, bool at_end);
+
+  std::unique_ptr<TByteSource> m_source;
+  TMarkup m_markup = TMarkup::kText;
+  std::string m_carry;  // the end of the last block, held back until the next one tells
+};
+
+}  // namespace trelvo
