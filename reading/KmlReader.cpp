@@ -11,12 +11,8 @@
 #include "reading/InputFile.h"
 #include "reading/KmlCheck.h"
 #include "reading/MarkupFilter.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "reading/NumberText.h"
+#include "reading/TextScan.h"
 
 namespace trelvo {
 namespace {
@@ -59,9 +55,8 @@ bool HasClass(char c, uint8_t mask) {
   return (kClasses[static_cast<unsigned char>(c)] & mask) != 0;
 }
 
-// Text a short tuple is classified from at once, and what must be readable after its start
-// (the eight-byte loads of its last number's digits).
-constexpr size_t kTupleSpan = 64;
+// What must be readable after a short tuple's start: the span it is classified from, and the
+// eight-byte loads of its last number's digits.
 constexpr size_t kShortTupleText = kTupleSpan + 8;
 
 // Bits [from, to) of a 64-bit mask; to is at most 63.
@@ -95,20 +90,9 @@ bool ReadShortNumber(const char* p, uint64_t digits, unsigned from, unsigned to,
 // numbers do not wait for each other's digits. Sets *end after that whitespace character.
 // False for any other text, which the general parse then reads. Needs kShortTupleText bytes.
 bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end) {
-#if defined(__SSE2__)
   uint64_t digits = 0;
   uint64_t number_chars = 0;  // digits, '.' and '-'
-  for (unsigned k = 0; k < kTupleSpan; k += 16) {
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(here, _mm_set1_epi8('0' - 1)),
-                                        _mm_cmplt_epi8(here, _mm_set1_epi8('9' + 1)));
-    const __m128i sign_or_point = _mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8('.')),
-                                               _mm_cmpeq_epi8(here, _mm_set1_epi8('-')));
-    digits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(digit))) << k;
-    number_chars |= static_cast<uint64_t>(static_cast<unsigned>(
-                        _mm_movemask_epi8(_mm_or_si128(digit, sign_or_point))))
-                    << k;
-  }
+  ClassifyTupleSpan(p, &digits, &number_chars);
   // The first three other characters end the three numbers: ',' ',' and whitespace.
   const uint64_t ends = ~number_chars;
   const uint64_t after_first = ends & (ends - 1);
@@ -125,12 +109,6 @@ bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end) {
   }
   *end = p + space + 1;
   return true;
-#else
-  (void)p;
-  (void)point;
-  (void)end;
-  return false;
-#endif
 }
 
 // Result of looking for a tag in a text.
@@ -156,40 +134,6 @@ bool IsTagName(std::string_view text, size_t at, bool closing) {
     --open;
   }
   return open > 0 && text[open - 1] == '<';
-}
-
-// Where `name` first occurs in `text` at or after `from`, or npos. Candidates are the
-// places where both its first and its last character stand, sixteen a step where SSE2 is
-// there: text rarely has both, where memchr would stop at every first letter.
-size_t FindName(std::string_view text, std::string_view name, size_t from) {
-  const size_t n = name.size();
-  assert(n > 0);
-  if (text.size() < n) return std::string_view::npos;
-  const size_t last_start = text.size() - n;
-  size_t i = from;
-#if defined(__SSE2__)
-  // Spread from a register: _mm_set1_epi8 of a variable goes through memory, byte in and
-  // word out, which stalls the store forwarding at every search.
-  const auto spread = [](char c) {
-    return _mm_set1_epi32(static_cast<int>(static_cast<unsigned char>(c) * 0x01010101u));
-  };
-  const __m128i first = spread(name.front());
-  const __m128i last = spread(name.back());
-  for (; i + 15 <= last_start; i += 16) {
-    const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + n - 1));
-    auto hits = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
-    for (; hits != 0; hits &= hits - 1) {
-      const size_t at = i + static_cast<size_t>(std::countr_zero(hits));
-      if (std::equal(name.begin() + 1, name.end(), text.begin() + at + 1)) return at;
-    }
-  }
-#endif
-  for (; i <= last_start; ++i) {
-    if (text[i] == name.front() && text.substr(i, n) == name) return i;
-  }
-  return std::string_view::npos;
 }
 
 // Finds the first tag of one of `names` (see IsTagName) whose name is followed by '>', '/'

@@ -1,44 +1,13 @@
 #include "reading/MarkupFilter.h"
 
-#include <bit>
 #include <cassert>
 #include <cstring>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "reading/TextScan.h"
 
 namespace trelvo {
 namespace {
-
-// The first byte Filter must look at in [from, end): a CR, a '&' (a character reference may
-// start there), a '<' before a '!' (a comment or CDATA section may open there), or a '<' that
-// ends the block; end when there is none. Most '<' open ordinary tags and are passed over,
-// sixteen bytes a step where SSE2 is there.
-const char* FindFilterStop(const char* from, const char* end) {
-  const char* p = from;
-#if defined(__SSE2__)
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i ampersand = _mm_set1_epi8('&');
-  const __m128i less_than = _mm_set1_epi8('<');
-  const __m128i bang = _mm_set1_epi8('!');
-  for (; end - p > 16; p += 16) {
-    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i at_stop = _mm_or_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(here, ampersand));
-    const __m128i at_less_than = _mm_cmpeq_epi8(here, less_than);
-    if (_mm_movemask_epi8(_mm_or_si128(at_stop, at_less_than)) == 0) continue;
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    const int hits = _mm_movemask_epi8(
-        _mm_or_si128(at_stop, _mm_and_si128(at_less_than, _mm_cmpeq_epi8(next, bang))));
-    if (hits != 0) return p + std::countr_zero(static_cast<unsigned>(hits));
-  }
-#endif
-  for (; p < end; ++p) {
-    if (*p == '\r' || *p == '&' || (*p == '<' && (p + 1 == end || p[1] == '!'))) return p;
-  }
-  return end;
-}
 
 // A character reference ("&#44;", "&#x2D;") is at most this long.
 constexpr size_t kMaxReference = 12;

@@ -1,0 +1,124 @@
+// The block scans of the reading stages, and every use of SIMD in them: each reads sixteen
+// bytes a step where SSE2 is there and has a plain twin that gives the same answers, which the
+// tests compare it with on random text (and which serves where SSE2 is not).
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace trelvo {
+
+// The first byte the markup filter must look at in [from, end): a CR, a '&' (a character
+// reference may start there), a '<' before a '!' (a comment or CDATA section may open there),
+// or a '<' that ends the block; end when there is none.
+inline const char* FindFilterStopPlain(const char* from, const char* end) {
+  for (const char* p = from; p < end; ++p) {
+    if (*p == '\r' || *p == '&' || (*p == '<' && (p + 1 == end || p[1] == '!'))) return p;
+  }
+  return end;
+}
+
+// FindFilterStopPlain, sixteen bytes a step: most '<' open ordinary tags and are passed over.
+inline const char* FindFilterStop(const char* from, const char* end) {
+  const char* p = from;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i ampersand = _mm_set1_epi8('&');
+  const __m128i less_than = _mm_set1_epi8('<');
+  const __m128i bang = _mm_set1_epi8('!');
+  // Each step reads one byte past its sixteen: the '!' after a '<'.
+  for (; end - p > 16; p += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i at_stop = _mm_or_si128(_mm_cmpeq_epi8(here, cr), _mm_cmpeq_epi8(here, ampersand));
+    const __m128i at_less_than = _mm_cmpeq_epi8(here, less_than);
+    if (_mm_movemask_epi8(_mm_or_si128(at_stop, at_less_than)) == 0) continue;
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    const int hits = _mm_movemask_epi8(
+        _mm_or_si128(at_stop, _mm_and_si128(at_less_than, _mm_cmpeq_epi8(next, bang))));
+    if (hits != 0) return p + std::countr_zero(static_cast<unsigned>(hits));
+  }
+#endif
+  return FindFilterStopPlain(p, end);
+}
+
+// Where `name` first occurs in `text` at or after `from`, or npos.
+inline size_t FindNamePlain(std::string_view text, std::string_view name, size_t from) {
+  return text.find(name, from);
+}
+
+// FindNamePlain, taking as candidates the places where both its first and its last character
+// stand, sixteen a step: text rarely has both, where memchr would stop at every first letter.
+inline size_t FindName(std::string_view text, std::string_view name, size_t from) {
+  const size_t n = name.size();
+  assert(n > 0);
+  if (text.size() < n) return std::string_view::npos;
+  const size_t last_start = text.size() - n;
+  size_t i = from;
+#if defined(__SSE2__)
+  // Spread from a register: _mm_set1_epi8 of a variable goes through memory, byte in and
+  // word out, which stalls the store forwarding at every search.
+  const auto spread = [](char c) {
+    return _mm_set1_epi32(static_cast<int>(static_cast<unsigned char>(c) * 0x01010101u));
+  };
+  const __m128i first = spread(name.front());
+  const __m128i last = spread(name.back());
+  for (; i + 15 <= last_start; i += 16) {
+    const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i ends = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + n - 1));
+    auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
+    for (; hits != 0; hits &= hits - 1) {
+      const size_t at = i + static_cast<size_t>(std::countr_zero(hits));
+      if (std::equal(name.begin() + 1, name.end(), text.begin() + at + 1)) return at;
+    }
+  }
+#endif
+  for (; i <= last_start; ++i) {
+    if (text[i] == name.front() && text.substr(i, n) == name) return i;
+  }
+  return std::string_view::npos;
+}
+
+// The 64 bytes from `p` a short tuple is classified from at once.
+inline constexpr size_t kTupleSpan = 64;
+
+// Bit i of *digits is set when p[i] is a digit, of *number_chars when it is a digit, '.' or
+// '-', for the kTupleSpan bytes from `p`.
+inline void ClassifyTupleSpanPlain(const char* p, uint64_t* digits, uint64_t* number_chars) {
+  *digits = *number_chars = 0;
+  for (unsigned i = 0; i < kTupleSpan; ++i) {
+    const bool digit = p[i] >= '0' && p[i] <= '9';
+    *digits |= uint64_t{digit} << i;
+    *number_chars |= uint64_t{digit || p[i] == '.' || p[i] == '-'} << i;
+  }
+}
+
+// ClassifyTupleSpanPlain, sixteen bytes a step.
+inline void ClassifyTupleSpan(const char* p, uint64_t* digits, uint64_t* number_chars) {
+#if defined(__SSE2__)
+  *digits = *number_chars = 0;
+  for (unsigned k = 0; k < kTupleSpan; k += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(here, _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(here, _mm_set1_epi8('9' + 1)));
+    const __m128i sign_or_point = _mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8('.')),
+                                               _mm_cmpeq_epi8(here, _mm_set1_epi8('-')));
+    *digits |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(digit))) << k;
+    *number_chars |= static_cast<uint64_t>(static_cast<unsigned>(
+                         _mm_movemask_epi8(_mm_or_si128(digit, sign_or_point))))
+                     << k;
+  }
+#else
+  ClassifyTupleSpanPlain(p, digits, number_chars);
+#endif
+}
+
+}  // namespace trelvo
