@@ -55,62 +55,6 @@ bool HasClass(char c, uint8_t mask) {
   return (kClasses[static_cast<unsigned char>(c)] & mask) != 0;
 }
 
-// What must be readable after a short tuple's start: the span it is classified from, and the
-// eight-byte loads of its last number's digits.
-constexpr size_t kShortTupleText = kTupleSpan + 8;
-
-// Bits [from, to) of a 64-bit mask; to is at most 63.
-uint64_t BitRange(unsigned from, unsigned to) {
-  return ((uint64_t{1} << to) - 1) & ~((uint64_t{1} << from) - 1);
-}
-
-// The number that fills [from, to) of `p`, when it is of the short shape ("-122.0845352": a
-// sign, at most seven digits either side of one point, at least one digit); `digits` marks
-// the digits among the 64 bytes at `p`. False for any other text.
-bool ReadShortNumber(const char* p, uint64_t digits, unsigned from, unsigned to, double* value) {
-  const bool negative = p[from] == '-';
-  const unsigned start = from + (negative ? 1 : 0);
-  if (start >= to) return false;
-  const uint64_t others = ~digits & BitRange(start, to);
-  unsigned point = to;
-  if (others != 0) {
-    point = static_cast<unsigned>(std::countr_zero(others));
-    if ((others & (others - 1)) != 0 || p[point] != '.') return false;
-  }
-  const auto integer = static_cast<int>(point - start);
-  const int fraction = point == to ? 0 : static_cast<int>(to - point - 1);
-  if (integer > 7 || fraction > 7 || integer + fraction == 0) return false;
-  const double magnitude = ShortDecimalValue(p + start, integer, p + point + 1, fraction);
-  *value = negative ? -magnitude : magnitude;
-  return true;
-}
-
-// The tuple "x,y,z" and the whitespace after it that start at `p`, when its numbers are short
-// (see ReadShortNumber), found from one classification of the 64 bytes there: the ends of the
-// numbers do not wait for each other's digits. Sets *end after that whitespace character.
-// False for any other text, which the general parse then reads. Needs kShortTupleText bytes.
-bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end) {
-  uint64_t digits = 0;
-  uint64_t number_chars = 0;  // digits, '.' and '-'
-  ClassifyTupleSpan(p, &digits, &number_chars);
-  // The first three other characters end the three numbers: ',' ',' and whitespace.
-  const uint64_t ends = ~number_chars;
-  const uint64_t after_first = ends & (ends - 1);
-  const uint64_t after_second = after_first & (after_first - 1);
-  if (after_second == 0) return false;
-  const auto comma1 = static_cast<unsigned>(std::countr_zero(ends));
-  const auto comma2 = static_cast<unsigned>(std::countr_zero(after_first));
-  const auto space = static_cast<unsigned>(std::countr_zero(after_second));
-  if (p[comma1] != ',' || p[comma2] != ',' || !HasClass(p[space], kSpace)) return false;
-  if (!ReadShortNumber(p, digits, 0, comma1, &point->X) ||
-      !ReadShortNumber(p, digits, comma1 + 1, comma2, &point->Y) ||
-      !ReadShortNumber(p, digits, comma2 + 1, space, &point->Z)) {
-    return false;
-  }
-  *end = p + space + 1;
-  return true;
-}
-
 // Result of looking for a tag in a text.
 struct TTagMatch {
   bool found = false;
