@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "reading/ByteSource.h"
 
@@ -30,6 +31,7 @@ class TKmlCheck : public TByteSource {
 
  private:
   void Watch(const char* data, size_t size);
+  bool Scan(std::string_view text, size_t limit);
 
   std::unique_ptr<TByteSource> m_source;
   bool m_kml = false;

@@ -12,7 +12,9 @@
 #include "reading/KmlCheck.h"
 #include "reading/MarkupFilter.h"
 #include "reading/NumberText.h"
+#include "reading/TagSearch.h"
 #include "reading/TextScan.h"
+#include "reading/TextWindow.h"
 
 namespace trelvo {
 namespace {
@@ -20,98 +22,8 @@ namespace {
 // ChunkSize while looking for a geometry and its coordinates tag, and while reading tuples.
 constexpr size_t kSearchChunk = 1000;
 constexpr size_t kCoordinateChunk = 8192;
-// TopUp reads more when Window falls below this.
-constexpr size_t kLowWater = 100;
-// A tag cut by the end of a discarded Window is kept for the next one up to this length, so
-// namespace prefixes and long names still match across a chunk boundary.
-constexpr size_t kMaxTagTail = 256;
 // Coordinate text without a delimiter longer than this is no tuple: the list ends there.
 constexpr size_t kMaxTupleText = 65536;
-// The file streams through the buffer in blocks of this size.
-constexpr size_t kBlockSize = size_t{1} << 20;
-
-// Character classes, decided once for the hot loops.
-enum : uint8_t {
-  kSpace = 1,     // whitespace in coordinate text
-  kComma = 2,     // tuple field separator
-  kNameChar = 4,  // may appear in an XML name (the ':' of a prefix is handled apart)
-};
-
-constexpr std::array<uint8_t, 256> MakeClasses() {
-  std::array<uint8_t, 256> classes{};
-  classes[' '] = classes['\t'] = classes['\r'] = classes['\n'] = kSpace;
-  classes[','] = kComma;
-  for (size_t c = 'a'; c <= 'z'; ++c) classes[c] = kNameChar;
-  for (size_t c = 'A'; c <= 'Z'; ++c) classes[c] = kNameChar;
-  for (size_t c = '0'; c <= '9'; ++c) classes[c] = kNameChar;
-  classes['_'] = classes['-'] = classes['.'] = kNameChar;
-  for (size_t c = 0x80; c <= 0xFF; ++c) classes[c] = kNameChar;
-  return classes;
-}
-
-constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
-
-bool HasClass(char c, uint8_t mask) {
-  return (kClasses[static_cast<unsigned char>(c)] & mask) != 0;
-}
-
-// Result of looking for a tag in a text.
-struct TTagMatch {
-  bool found = false;
-  size_t which = 0;  // index of the name found
-  size_t end = 0;    // just after the element name, when found
-  size_t keep = 0;   // start of a tag the end of the text may have cut, or the text's length
-};
-
-// Whether the name that starts at `at` is the element name of a tag: "<name", "<prefix:name",
-// or for a closing tag "</name", "</prefix:name".
-bool IsTagName(std::string_view text, size_t at, bool closing) {
-  size_t open = at;
-  if (open > 0 && text[open - 1] == ':') {
-    size_t prefix = open - 1;
-    while (prefix > 0 && HasClass(text[prefix - 1], kNameChar)) --prefix;
-    if (prefix == open - 1) return false;  // an empty prefix
-    open = prefix;
-  }
-  if (closing) {
-    if (open < 1 || text[open - 1] != '/') return false;
-    --open;
-  }
-  return open > 0 && text[open - 1] == '<';
-}
-
-// Finds the first tag of one of `names` (see IsTagName) whose name is followed by '>', '/'
-// or whitespace; a name written "/name" is a closing tag. Each name is searched for as a
-// whole, so the text between tags is passed over sixteen bytes a step.
-TTagMatch FindTag(std::string_view text, std::span<const std::string_view> names) {
-  TTagMatch match;
-  size_t best = std::string_view::npos;
-  for (size_t i = 0; i < names.size(); ++i) {
-    const bool closing = names[i].starts_with('/');
-    const std::string_view name = names[i].substr(closing ? 1 : 0);
-    // Only a match before the best one so far counts: search no further.
-    const std::string_view scope =
-        best == std::string_view::npos ? text : text.substr(0, best + name.size());
-    for (size_t at = FindName(scope, name, 0); at < best; at = FindName(scope, name, at + 1)) {
-      const size_t end = at + name.size();
-      if (end >= text.size()) break;  // the text may end inside this name: kept below
-      const char after = text[end];
-      if ((after == '>' || after == '/' || HasClass(after, kSpace)) &&
-          IsTagName(text, at, closing)) {
-        best = at;
-        match = {true, i, end, 0};
-        break;
-      }
-    }
-  }
-  if (match.found) return match;
-  // A tag cut by the end of the text may still become a match: keep its start.
-  const size_t last_open = text.rfind('<');
-  match.keep = last_open != std::string_view::npos && text.size() - last_open <= kMaxTagTail
-                   ? last_open
-                   : text.size();
-  return match;
-}
 
 }  // namespace
 
@@ -132,139 +44,23 @@ const char* TKMLReader::NotKmlCause() const {
 
 void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   Close();
-  m_source = std::make_unique<TMarkupFilter>(std::move(source));
-  m_check = nullptr;
-  m_source_done = false;
-  m_buffer.assign(kBlockSize, '\0');
-  m_base = m_data_end = m_window_start = m_window_end = m_pending_end = m_line_scanned = 0;
-  m_no_less_than_before = 0;
-  m_pending_end_known = true;
-  m_chunk_size = 500;
+  m_text.Open(std::make_unique<TMarkupFilter>(std::move(source)));
 }
 
 void TKMLReader::Close() {
-  m_source.reset();
+  m_text.Close();
   m_check = nullptr;
-}
-
-std::string_view TKMLReader::Window() const {
-  return {m_buffer.data() + (m_window_start - m_base), (WindowLength())};
-}
-
-// Appends the next block of the filtered text to the buffer. Everything before the Window is
-// dropped first. False once the source is exhausted.
-bool TKMLReader::LoadMore() {
-  if (m_source == nullptr || m_source_done) return false;
-  const size_t drop = m_window_start - m_base;
-  const size_t kept = m_data_end - m_window_start;
-  if (drop > 0) {
-    std::memmove(m_buffer.data(), m_buffer.data() + drop, kept);
-    m_base = m_window_start;
-  }
-  if (m_buffer.size() - kept < kBlockSize / 2) m_buffer.resize(m_buffer.size() * 2);
-  const size_t count = m_source->Read(m_buffer.data() + kept, m_buffer.size() - kept);
-  m_source_done = count == 0;
-  m_data_end += count;
-  return count > 0;
-}
-
-// Length of Pending, but at most `limit`: finds the end of the current line only as far
-// as needed, so a line of any length streams through a bounded buffer.
-size_t TKMLReader::PendingSpan(size_t limit) {
-  for (;;) {
-    if (m_pending_end_known) return std::min(limit, m_pending_end - m_window_end);
-    if (m_line_scanned - m_window_end >= limit) return limit;
-    if (m_line_scanned < m_data_end) {
-      const char* from = m_buffer.data() + (m_line_scanned - m_base);
-      const auto length = m_data_end - m_line_scanned;
-      const void* hit = std::memchr(from, '\n', length);
-      if (hit != nullptr) {
-        m_pending_end =
-            m_line_scanned + static_cast<size_t>(static_cast<const char*>(hit) - from) + 1;
-        m_pending_end_known = true;
-      } else {
-        m_line_scanned = m_data_end;
-      }
-    } else if (!LoadMore()) {
-      m_pending_end = m_data_end;  // the last line has no line break
-      m_pending_end_known = true;
-    }
-  }
-}
-
-bool TKMLReader::AtEndOfInput() { return m_window_end == m_data_end && !LoadMore(); }
-
-void TKMLReader::Refill() {
-  if (!PendingEmpty()) m_window_end += PendingSpan(m_chunk_size);
-}
-
-// Reads the next line only when Pending is empty; a line longer than ChunkSize reaches the
-// Window one ChunkSize piece per call.
-bool TKMLReader::ReadMore() {
-  Refill();
-  if (WindowLength() < m_chunk_size && !AtEndOfInput()) {
-    assert(PendingEmpty());
-    m_pending_end_known = false;
-    m_line_scanned = m_window_end;
-    Refill();
-  }
-  return WindowLength() > 0;
-}
-
-// ReadMore, telling whether it appended anything (false only at the end of input).
-bool TKMLReader::GrowWindow() {
-  const size_t before = m_window_end;
-  ReadMore();
-  return m_window_end != before;
-}
-
-// Appends more text to the Window whatever its length (ReadMore reads a line only into a
-// short Window). False at the end of input.
-bool TKMLReader::ExtendWindow() {
-  const size_t before = m_window_end;
-  Refill();
-  if (m_window_end == before && PendingEmpty() && !AtEndOfInput()) {
-    m_pending_end_known = false;
-    m_line_scanned = m_window_end;
-    Refill();
-  }
-  return m_window_end != before;
-}
-
-// Appends all the text loaded so far, loading more when none is left: a tag search needs no
-// lines, and growing its Window a line at a time would search the same text again and again.
-// Pending is then empty. False at the end of input.
-bool TKMLReader::GrowSearchWindow() {
-  if (AtEndOfInput()) return false;
-  TakeLoadedText();
-  return true;
-}
-
-// Widens the Window to all the text loaded so far, without loading more. Pending is then empty.
-void TKMLReader::TakeLoadedText() {
-  m_window_end = m_pending_end = m_data_end;
-  m_pending_end_known = true;
-}
-
-void TKMLReader::PushBackExcess() {
-  if (WindowLength() > m_chunk_size) m_window_end = m_window_start + m_chunk_size;
-}
-
-bool TKMLReader::HasData() { return WindowLength() > 0 || ReadMore(); }
-
-void TKMLReader::TopUp() {
-  if (WindowLength() < kLowWater) ReadMore();
 }
 
 bool TKMLReader::SkipPast(std::span<const std::string_view> names, size_t* which,
                           size_t* keep_from) {
-  const TTagMatch match = FindTag(Window(), names);
+  const TTagMatch match = FindTag(m_text.Text(), names);
   if (match.found) {
-    m_window_start += match.end;
+    m_text.Consume(match.end);
     *which = match.which;
     return true;
   }
-  *keep_from = m_window_start + match.keep;
+  *keep_from = m_text.Start() + match.keep;
   return false;
 }
 
@@ -272,10 +68,10 @@ bool TKMLReader::SkipPast(std::span<const std::string_view> names, size_t* which
 // sets *which to its index and consumes it through its '>'.
 TKMLReader::TTagFound TKMLReader::SeekTag(std::span<const std::string_view> names, size_t* which) {
   size_t keep_from = 0;
-  TakeLoadedText();  // one search over the loaded text, not one per line of it
+  m_text.TakeLoadedText();  // one search over the loaded text, not one per line of it
   while (!SkipPast(names, which, &keep_from)) {
-    m_window_start = keep_from;  // discard all but a tag cut at the end
-    if (!GrowSearchWindow()) return TTagFound::kNotFound;
+    m_text.SkipTo(keep_from);  // discard all but a tag cut at the end
+    if (!m_text.GrowSearchWindow()) return TTagFound::kNotFound;
   }
   bool self_closing = false;
   if (!SkipTagRest(&self_closing)) return TTagFound::kNotFound;
@@ -288,7 +84,7 @@ bool TKMLReader::SkipTagRest(bool* self_closing) {
   char quote = 0;
   char previous = 0;
   for (;;) {
-    const std::string_view window = Window();
+    const std::string_view window = m_text.Text();
     for (size_t i = 0; i < window.size(); ++i) {
       const char c = window[i];
       if (quote != 0) {
@@ -296,22 +92,22 @@ bool TKMLReader::SkipTagRest(bool* self_closing) {
       } else if (c == '"' || c == '\'') {
         quote = c;
       } else if (c == '>') {
-        m_window_start += i + 1;
+        m_text.Consume(i + 1);
         *self_closing = previous == '/';
         return true;
       }
       previous = c;
     }
-    m_window_start = m_window_end;
-    if (!GrowWindow()) return false;
+    m_text.Consume(m_text.Length());
+    if (!m_text.GrowWindow()) return false;
   }
 }
 
 void TKMLReader::TrimLeadingSpaces() {
-  const std::string_view window = Window();
+  const std::string_view window = m_text.Text();
   size_t i = 0;
   while (i < window.size() && HasClass(window[i], kSpace)) ++i;
-  m_window_start += i;
+  m_text.Consume(i);
 }
 
 // Reads one number ending at the first character of the `delimiters` classes and consumes
@@ -320,8 +116,8 @@ void TKMLReader::TrimLeadingSpaces() {
 bool TKMLReader::ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* value,
                                   char* delimiter) {
   TrimLeadingSpaces();
-  const char* const first = m_buffer.data() + (m_window_start - m_base);
-  const char* const last = first + WindowLength();
+  const char* const first = m_text.Text().data();
+  const char* const last = first + m_text.Length();
   double number = 0.0;
   // The numeric prefix never holds a delimiter, so it can be read before the delimiter is
   // found; what follows it up to the delimiter is ignored.
@@ -330,13 +126,13 @@ bool TKMLReader::ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* v
   if (p < last) {
     *value = number;
     *delimiter = *p;
-    m_window_start += static_cast<size_t>(p - first) + 1;
+    m_text.Consume(static_cast<size_t>(p - first) + 1);
     return true;
   }
   if (!at_end_too || first == last) return false;
   *value = number;
   *delimiter = 0;
-  m_window_start = m_window_end;
+  m_text.Consume(m_text.Length());
   return true;
 }
 
@@ -354,7 +150,7 @@ bool TKMLReader::ReadTuple(bool at_end_too) {
   // After a comma, an empty last number ("8,9,") is 0, as other readers take it.
   const auto after_comma = [&](double* value) {
     TrimLeadingSpaces();
-    if (!at_end_too || WindowLength() > 0) {
+    if (!at_end_too || m_text.Length() > 0) {
       return ReadNumberBefore(kNumberEnd, at_end_too, value, &delimiter);
     }
     delimiter = 0;
@@ -374,7 +170,7 @@ bool TKMLReader::ReadTuple(bool at_end_too) {
 // first tuple. True when it read a tuple.
 // (Flattened: the number parser is inlined into this, the reader's hottest loop.)
 __attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool single) {
-  const std::string_view window = Window();
+  const std::string_view window = m_text.Text();
   const char* const first = window.data();
   const char* const last = first + window.size();
   const char* p = first;
@@ -400,14 +196,14 @@ __attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool 
     TXYZPoint point;
     if (static_cast<size_t>(last - p) < kShortTupleText || !ReadShortTuple(p, &point, &p)) {
       if (!number(&point.X, false) || !number(&point.Y, false) || !number(&point.Z, true)) {
-        m_window_start += static_cast<size_t>(tuple - first);
+        m_text.Consume(static_cast<size_t>(tuple - first));
         return read;
       }
     }
     AddPoint(point.X, point.Y, point.Z);
     read = true;
     if (single) {
-      m_window_start += static_cast<size_t>(p - first);
+      m_text.Consume(static_cast<size_t>(p - first));
       return true;
     }
   }
@@ -417,42 +213,28 @@ __attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool 
 // the rest of that text is dropped. For a Point, stops after its tuple (true), leaving the
 // rest in the Window.
 bool TKMLReader::ReadStretch(size_t stretch_end, bool single) {
-  const size_t window_end = m_window_end;
-  m_window_end = stretch_end;
+  const size_t window_end = m_text.End();
+  m_text.SetEnd(stretch_end);
   bool read = ReadPlainTuples(true, single) && single;
-  while (WindowLength() > 0 && !read && ReadTuple(true)) read = single;
-  m_window_end = window_end;
-  if (!read) m_window_start = stretch_end;
+  while (m_text.Length() > 0 && !read && ReadTuple(true)) read = single;
+  m_text.SetEnd(window_end);
+  if (!read) m_text.SkipTo(stretch_end);
   return read;
-}
-
-// Position of the first '<' in the Window, or its end. The text at a position never changes,
-// so the stretch already known to hold no '<' is not searched again on the next tuple.
-size_t TKMLReader::FindLessThan() {
-  const size_t from = std::max(m_window_start, m_no_less_than_before);
-  // Past the end when PushBackExcess has since cut the Window short.
-  if (from >= m_window_end) return m_window_end;
-  const char* const first = m_buffer.data() + (from - m_base);
-  const void* hit = std::memchr(first, '<', m_window_end - from);
-  m_no_less_than_before = hit != nullptr
-                              ? from + static_cast<size_t>(static_cast<const char*>(hit) - first)
-                              : m_window_end;
-  return m_no_less_than_before;
 }
 
 // Coordinate text this long without a separator is no tuple: passes over it, streaming, to the
 // next whitespace or '<', where reading goes on. False when the input ends first.
 bool TKMLReader::SkipLongText() {
   for (;;) {
-    const std::string_view window = Window();
+    const std::string_view window = m_text.Text();
     for (size_t i = 0; i < window.size(); ++i) {
       if (HasClass(window[i], kSpace) || window[i] == '<') {
-        m_window_start += i;
+        m_text.Consume(i);
         return true;
       }
     }
-    m_window_start = m_window_end;
-    if (!GrowWindow()) return false;
+    m_text.Consume(m_text.Length());
+    if (!m_text.GrowWindow()) return false;
   }
 }
 
@@ -463,32 +245,33 @@ bool TKMLReader::SkipLongText() {
 bool TKMLReader::ReadCoordinateList(bool single) {
   bool result = false;
   bool progress = true;
-  m_chunk_size = kCoordinateChunk;
-  PushBackExcess();
-  TopUp();
-  while (HasData() && !result && progress) {
+  m_text.SetChunkSize(kCoordinateChunk);
+  m_text.PushBackExcess();
+  m_text.TopUp();
+  while (m_text.HasData() && !result && progress) {
     progress = false;
-    TopUp();
-    const size_t stretch_end = FindLessThan();
-    if (stretch_end != m_window_end) {
+    m_text.TopUp();
+    const size_t stretch_end = m_text.FindLessThan();
+    if (stretch_end != m_text.End()) {
       if (ReadStretch(stretch_end, single)) return true;
       result = true;
     } else {
       // A Window of whitespace only (blank lines, deep indentation) is consumed, not a failure.
-      const size_t start = m_window_start;
+      const size_t start = m_text.Start();
       TrimLeadingSpaces();
-      if (WindowLength() == 0) {
-        progress = m_window_start != start;
+      if (m_text.Length() == 0) {
+        progress = m_text.Start() != start;
       } else {
         if (!single) ReadPlainTuples(false, false);
-        const size_t tuple_start = m_window_start;
-        progress = WindowLength() == 0 || ReadTuple(false);
+        const size_t tuple_start = m_text.Start();
+        progress = m_text.Length() == 0 || ReadTuple(false);
         if (single && progress) return true;
         if (!progress) {
           // The tuple runs past the Window (a number of hundreds of digits): read on, up to a
           // limit that keeps memory bounded, instead of giving up on the rest of the file.
-          m_window_start = tuple_start;
-          progress = m_window_end - tuple_start < kMaxTupleText ? ExtendWindow() : SkipLongText();
+          m_text.SkipTo(tuple_start);
+          progress =
+              m_text.End() - tuple_start < kMaxTupleText ? m_text.ExtendWindow() : SkipLongText();
         }
       }
     }
@@ -541,7 +324,7 @@ TKMLReader::TGeometryRead TKMLReader::ReadRingCoordinates() {
 bool TKMLReader::NextPoint() {
   m_points.Clear();
   for (;;) {
-    m_chunk_size = kSearchChunk;
+    m_text.SetChunkSize(kSearchChunk);
     const TTagFound tag = SeekTag("Point");
     if (tag == TTagFound::kNotFound) return false;
     if (tag == TTagFound::kEmpty) continue;
@@ -556,15 +339,15 @@ bool TKMLReader::NextPoint() {
 bool TKMLReader::ReadTrackCoord() {
   m_coord_text.clear();
   for (;;) {
-    const std::string_view window = Window();
+    const std::string_view window = m_text.Text();
     const size_t text_end = std::min(window.find('<'), window.size());
     // Text past the limit is passed over, streaming, like an endless tuple.
     if (m_coord_text.size() <= kMaxTupleText) {
       m_coord_text.append(window.substr(0, std::min(text_end, kMaxTupleText + 1)));
     }
-    m_window_start += text_end;
+    m_text.Consume(text_end);
     if (text_end < window.size()) break;
-    if (!GrowWindow()) return false;
+    if (!m_text.GrowWindow()) return false;
   }
   if (m_coord_text.size() > kMaxTupleText) return true;
   std::array<double, 3> values{};
@@ -600,7 +383,7 @@ bool TKMLReader::NextGeometry(std::span<const std::string_view> tags,
                               std::span<const TReadCoordinates> readers) {
   m_points.Clear();
   for (;;) {
-    m_chunk_size = kSearchChunk;
+    m_text.SetChunkSize(kSearchChunk);
     size_t which = 0;
     const TTagFound found = SeekTag(tags, &which);
     if (found == TTagFound::kNotFound) return false;

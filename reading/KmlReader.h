@@ -10,6 +10,7 @@
 
 #include "reading/ByteSource.h"
 #include "reading/PointList.h"
+#include "reading/TextWindow.h"
 
 namespace trelvo {
 
@@ -58,9 +59,9 @@ class TKMLReader {
   const TXYZList& Points() const { return m_points; }
 
   // Bytes taken from the input so far, and its total size (0 when unknown); for progress.
-  uint64_t BytesRead() const { return m_source ? m_source->Consumed() : 0; }
+  uint64_t BytesRead() const { return m_text.BytesRead(); }
 
-  uint64_t InputSize() const { return m_source ? m_source->Size() : 0; }
+  uint64_t InputSize() const { return m_text.InputSize(); }
 
  private:
   // How SeekTag ended.
@@ -76,26 +77,6 @@ class TKMLReader {
     kNone,    // no entity here (a Point without a tuple, a geometry without coordinates)
     kFailed,  // the coordinate text cannot be finished: end the search
   };
-
-  // Window and Pending operations.
-  std::string_view Window() const;
-
-  size_t WindowLength() const { return m_window_end - m_window_start; }
-
-  bool PendingEmpty() const { return m_pending_end_known && m_pending_end == m_window_end; }
-
-  size_t PendingSpan(size_t limit);
-  bool LoadMore();
-  bool AtEndOfInput();
-  void Refill();
-  bool ReadMore();
-  bool GrowWindow();
-  bool ExtendWindow();
-  bool GrowSearchWindow();
-  void TakeLoadedText();
-  void PushBackExcess();
-  bool HasData();
-  void TopUp();
 
   // Tag search.
   bool SkipPast(std::span<const std::string_view> names, size_t* which, size_t* keep_from);
@@ -114,7 +95,6 @@ class TKMLReader {
   bool ReadTuple(bool at_end_too);
   bool ReadPlainTuples(bool at_end_too, bool single);
   bool ReadStretch(size_t stretch_end, bool single);
-  size_t FindLessThan();
   bool SkipLongText();
   bool ReadCoordinateList(bool single);
   bool SeekCoordinates(std::string_view closing_tag, TTagFound* tag);
@@ -131,24 +111,9 @@ class TKMLReader {
   void AddPoint(double x, double y, double z) { m_points.Add(x, y, z); }
 
   TXYZList m_points;
-  std::unique_ptr<TByteSource> m_source;  // the text as TMarkupFilter gives it
-  TKmlCheck* m_check = nullptr;           // in the chain of m_source, for a file opened by name
-  bool m_source_done = false;
-  std::string m_coord_text;  // the text of a track's <coord>
-
-  // The text streams through m_buffer; all positions below are offsets in the text as seen
-  // (line breaks folded to '\n'), and m_base is the offset of m_buffer[0].
-  std::vector<char> m_buffer;
-  size_t m_base = 0;
-  size_t m_data_end = 0;
-  size_t m_window_start = 0;
-  size_t m_window_end = 0;   // Pending starts here
-  size_t m_pending_end = 0;  // the end of the line last read, once it is known
-  bool m_pending_end_known = true;
-  size_t m_line_scanned = 0;         // no line break before here while the end is unknown
-  size_t m_no_less_than_before = 0;  // no '<' between the Window's start and here
-
-  size_t m_chunk_size = 500;
+  TTextWindow m_text;            // the text as TMarkupFilter gives it
+  TKmlCheck* m_check = nullptr;  // in the chain of m_text's source, for a file opened by name
+  std::string m_coord_text;      // the text of a track's <coord>
 };
 
 }  // namespace trelvo

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstddef>
@@ -15,6 +16,31 @@
 #endif
 
 namespace trelvo {
+
+// Character classes, decided once for the hot loops.
+enum : uint8_t {
+  kSpace = 1,     // whitespace in coordinate text
+  kComma = 2,     // tuple field separator
+  kNameChar = 4,  // may appear in an XML name (the ':' of a prefix is handled apart)
+};
+
+inline constexpr std::array<uint8_t, 256> MakeClasses() {
+  std::array<uint8_t, 256> classes{};
+  classes[' '] = classes['\t'] = classes['\r'] = classes['\n'] = kSpace;
+  classes[','] = kComma;
+  for (size_t c = 'a'; c <= 'z'; ++c) classes[c] = kNameChar;
+  for (size_t c = 'A'; c <= 'Z'; ++c) classes[c] = kNameChar;
+  for (size_t c = '0'; c <= '9'; ++c) classes[c] = kNameChar;
+  classes['_'] = classes['-'] = classes['.'] = kNameChar;
+  for (size_t c = 0x80; c <= 0xFF; ++c) classes[c] = kNameChar;
+  return classes;
+}
+
+inline constexpr std::array<uint8_t, 256> kClasses = MakeClasses();
+
+inline bool HasClass(char c, uint8_t mask) {
+  return (kClasses[static_cast<unsigned char>(c)] & mask) != 0;
+}
 
 // The first byte the markup filter must look at in [from, end): a CR, a '&' (a character
 // reference may start there), a '<' before a '!' (a comment or CDATA section may open there),
