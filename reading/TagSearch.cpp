@@ -28,6 +28,9 @@ TTagMatch FindTag(std::string_view text, std::span<const std::string_view> names
   TTagMatch match;
   size_t best = std::string_view::npos;
   for (size_t i = 0; i < names.size(); ++i) {
+    // No other tag opens before the best one so far (the few bytes between two tags, as a
+    // geometry's closing tag is looked for before its coordinates): no further name can win.
+    if (best != std::string_view::npos && text.find('<') == text.rfind('<', best)) break;
     const bool closing = names[i].starts_with('/');
     const std::string_view name = names[i].substr(closing ? 1 : 0);
     // Only a match before the best one so far counts: search no further.
