@@ -29,6 +29,22 @@ class TByteSource {
   virtual bool StartsDocument() const { return false; }
 };
 
+// A stage over another source, which it reads from: size, progress and document starts are
+// the source's.
+class TSourceStage : public TByteSource {
+ public:
+  explicit TSourceStage(std::unique_ptr<TByteSource> source) : m_source(std::move(source)) {}
+
+  uint64_t Size() const override { return m_source->Size(); }
+
+  uint64_t Consumed() const override { return m_source->Consumed(); }
+
+  bool StartsDocument() const override { return m_source->StartsDocument(); }
+
+ protected:
+  std::unique_ptr<TByteSource> m_source;
+};
+
 // Why text that starts with `head` (its first four bytes, or fewer) cannot be read: UTF-16 or
 // UTF-32, whose tags the 8-bit reader would silently never find. nullptr for any other text.
 const char* UnsupportedEncoding(std::string_view head);

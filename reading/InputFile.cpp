@@ -24,9 +24,9 @@ const char kReadInput[] = "Cannot read input file";
 namespace {
 
 // A source whose first bytes are read at once, to tell what it holds, and handed out first.
-class TPeekedSource : public TByteSource {
+class TPeekedSource : public TSourceStage {
  public:
-  explicit TPeekedSource(std::unique_ptr<TByteSource> source) : m_source(std::move(source)) {
+  explicit TPeekedSource(std::unique_ptr<TByteSource> source) : TSourceStage(std::move(source)) {
     while (m_head_size < sizeof(m_head)) {
       const size_t count = m_source->Read(m_head + m_head_size, sizeof(m_head) - m_head_size);
       if (count == 0) break;
@@ -44,16 +44,11 @@ class TPeekedSource : public TByteSource {
     return count;
   }
 
-  uint64_t Size() const override { return m_source->Size(); }
-
-  uint64_t Consumed() const override { return m_source->Consumed(); }
-
   bool StartsDocument() const override {
     return m_handed_out == m_head_size && m_source->StartsDocument();
   }
 
  private:
-  std::unique_ptr<TByteSource> m_source;
   char m_head[4] = {};
   size_t m_head_size = 0;
   size_t m_handed_out = 0;

@@ -13,17 +13,11 @@ namespace trelvo {
 // Passes a source's text through unchanged and watches it for KML markup until it finds some:
 // a kml element, or a Placemark, Point, LineString, Polygon, LinearRing, coordinates or Track
 // tag, with or without a namespace prefix. Costs nothing once found, which in KML is at once.
-class TKmlCheck : public TByteSource {
+class TKmlCheck : public TSourceStage {
  public:
-  explicit TKmlCheck(std::unique_ptr<TByteSource> source) : m_source(std::move(source)) {}
+  using TSourceStage::TSourceStage;
 
   size_t Read(char* buffer, size_t capacity) override;
-
-  uint64_t Size() const override { return m_source->Size(); }
-
-  uint64_t Consumed() const override { return m_source->Consumed(); }
-
-  bool StartsDocument() const override { return m_source->StartsDocument(); }
 
   // Once the text has been read: why it is no KML document (naming GPX and GeoJSON), or
   // nullptr when it held KML markup or nothing but white space.
@@ -33,7 +27,6 @@ class TKmlCheck : public TByteSource {
   void Watch(const char* data, size_t size);
   bool Scan(std::string_view text, size_t limit);
 
-  std::unique_ptr<TByteSource> m_source;
   bool m_kml = false;
   bool m_gpx = false;
   bool m_json = false;     // its first character opens a JSON object or array

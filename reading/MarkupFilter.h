@@ -15,15 +15,11 @@ namespace trelvo {
 // stands. A further document of the source (the next entry of a KMZ) starts outside any
 // comment or CDATA section the one before left open. Read returns 0 at the end only, and
 // needs room for more than the few bytes held back at a block's end.
-class TMarkupFilter : public TByteSource {
+class TMarkupFilter : public TSourceStage {
  public:
-  explicit TMarkupFilter(std::unique_ptr<TByteSource> source) : m_source(std::move(source)) {}
+  using TSourceStage::TSourceStage;
 
   size_t Read(char* buffer, size_t capacity) override;
-
-  uint64_t Size() const override { return m_source->Size(); }
-
-  uint64_t Consumed() const override { return m_source->Consumed(); }
 
  private:
   // Where the text streaming in stands.
@@ -35,7 +31,6 @@ class TMarkupFilter : public TByteSource {
 
   size_t Filter(char* data, size_t size, bool at_end);
 
-  std::unique_ptr<TByteSource> m_source;
   TMarkup m_markup = TMarkup::kText;
   std::string m_carry;  // the end of the last block, held back until the next one tells
 };
