@@ -1,0 +1,63 @@
+// The text window alone: the text streams through whole, in any pieces, a line at a time into
+// a short Window, and a search may take all that is loaded.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "reading/TextWindow.h"
+
+namespace trelvo {
+namespace {
+
+TEST(TextWindow, StreamsTheTextThroughALineAtATime) {
+  std::string text = "a\nbb\n<ccc>\n";
+  for (int i = 0; i < 3000; ++i) text += std::to_string(i) + (i % 7 == 0 ? "\n" : " <x> ");
+  text += std::string(3000000, 'y') + "\nend";  // a line far longer than a block
+  for (const size_t piece : {size_t{1}, size_t{3}, size_t{64}, size_t{4096}, SIZE_MAX}) {
+    TTextWindow window;
+    window.Open(std::make_unique<TMemorySource>(text, piece));
+    // A line at a time while the Window is short of a chunk.
+    ASSERT_TRUE(window.ReadMore());
+    EXPECT_EQ(window.Text(), "a\n");
+    ASSERT_TRUE(window.ReadMore());
+    EXPECT_EQ(window.Text(), "a\nbb\n");
+    window.Consume(2);
+    EXPECT_EQ(window.Text(), "bb\n");
+    ASSERT_TRUE(window.GrowWindow());
+    EXPECT_EQ(window.Text(), "bb\n<ccc>\n");
+    EXPECT_EQ(window.FindLessThan(), window.Start() + 3);
+    // Back to where the Window started (nothing loaded since), then all of the rest.
+    const size_t start = window.Start();
+    window.Consume(3);
+    window.SkipTo(start);
+    std::string seen;
+    while (window.Length() > 0 || window.GrowWindow()) {
+      seen += window.Text();
+      window.Consume(window.Length());
+    }
+    EXPECT_EQ(seen.size(), text.size() - 2) << "pieces of " << piece;
+    EXPECT_TRUE(seen == text.substr(2)) << "pieces of " << piece;
+    EXPECT_FALSE(window.ReadMore());
+  }
+}
+
+TEST(TextWindow, ASearchTakesAllThatIsLoadedAndGivesBackAChunk) {
+  const std::string text = "<a>\n<b>\n<c>\n";
+  TTextWindow window;
+  window.Open(std::make_unique<TMemorySource>(text));
+  ASSERT_TRUE(window.GrowSearchWindow());
+  EXPECT_EQ(window.Text(), text);
+  window.SetChunkSize(4);
+  window.PushBackExcess();
+  EXPECT_EQ(window.Text(), "<a>\n");
+  window.SetEnd(window.Start() + 1);
+  EXPECT_EQ(window.Text(), "<");
+  EXPECT_EQ(window.FindLessThan(), window.Start());
+  window.Consume(1);
+  EXPECT_EQ(window.FindLessThan(), window.End());
+  EXPECT_FALSE(window.GrowSearchWindow() && window.Length() > text.size());
+}
+
+}  // namespace
+}  // namespace trelvo
