@@ -19,6 +19,8 @@
 namespace trelvo {
 namespace {
 
+using TGrowth = TTextWindow::TGrowth;
+
 // ChunkSize while looking for a geometry and its coordinates tag, and while reading tuples.
 constexpr size_t kSearchChunk = 1000;
 constexpr size_t kCoordinateChunk = 8192;
@@ -68,10 +70,10 @@ bool TKMLReader::SkipPast(std::span<const std::string_view> names, size_t* which
 // sets *which to its index and consumes it through its '>'.
 TKMLReader::TTagFound TKMLReader::SeekTag(std::span<const std::string_view> names, size_t* which) {
   size_t keep_from = 0;
-  m_text.TakeLoadedText();  // one search over the loaded text, not one per line of it
+  m_text.Grow(TGrowth::kLoaded);  // one search over the loaded text, not one per line of it
   while (!SkipPast(names, which, &keep_from)) {
     m_text.SkipTo(keep_from);  // discard all but a tag cut at the end
-    if (!m_text.GrowSearchWindow()) return TTagFound::kNotFound;
+    if (!m_text.Grow(TGrowth::kAllLoaded)) return TTagFound::kNotFound;
   }
   bool self_closing = false;
   if (!SkipTagRest(&self_closing)) return TTagFound::kNotFound;
@@ -99,7 +101,7 @@ bool TKMLReader::SkipTagRest(bool* self_closing) {
       previous = c;
     }
     m_text.Consume(m_text.Length());
-    if (!m_text.GrowWindow()) return false;
+    if (!m_text.Grow(TGrowth::kLine)) return false;
   }
 }
 
@@ -234,7 +236,7 @@ bool TKMLReader::SkipLongText() {
       }
     }
     m_text.Consume(m_text.Length());
-    if (!m_text.GrowWindow()) return false;
+    if (!m_text.Grow(TGrowth::kLine)) return false;
   }
 }
 
@@ -247,10 +249,15 @@ bool TKMLReader::ReadCoordinateList(bool single) {
   bool progress = true;
   m_text.SetChunkSize(kCoordinateChunk);
   m_text.PushBackExcess();
-  m_text.TopUp();
-  while (m_text.HasData() && !result && progress) {
+  // Short of this, the Window takes the next line before a tuple is read.
+  constexpr size_t kLowWater = 100;
+  const auto top_up = [&] {
+    if (m_text.Length() < kLowWater) m_text.Grow(TGrowth::kLine);
+  };
+  top_up();
+  while ((m_text.Length() > 0 || m_text.Grow(TGrowth::kLine)) && !result && progress) {
     progress = false;
-    m_text.TopUp();
+    top_up();
     const size_t stretch_end = m_text.FindLessThan();
     if (stretch_end != m_text.End()) {
       if (ReadStretch(stretch_end, single)) return true;
@@ -270,8 +277,8 @@ bool TKMLReader::ReadCoordinateList(bool single) {
           // The tuple runs past the Window (a number of hundreds of digits): read on, up to a
           // limit that keeps memory bounded, instead of giving up on the rest of the file.
           m_text.SkipTo(tuple_start);
-          progress =
-              m_text.End() - tuple_start < kMaxTupleText ? m_text.ExtendWindow() : SkipLongText();
+          progress = m_text.End() - tuple_start < kMaxTupleText ? m_text.Grow(TGrowth::kAnyLength)
+                                                                : SkipLongText();
         }
       }
     }
@@ -347,7 +354,7 @@ bool TKMLReader::ReadTrackCoord() {
     }
     m_text.Consume(text_end);
     if (text_end < window.size()) break;
-    if (!m_text.GrowWindow()) return false;
+    if (!m_text.Grow(TGrowth::kLine)) return false;
   }
   if (m_coord_text.size() > kMaxTupleText) return true;
   std::array<double, 3> values{};

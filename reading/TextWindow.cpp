@@ -7,8 +7,6 @@
 namespace trelvo {
 namespace {
 
-// TopUp reads more when the Window falls below this.
-constexpr size_t kLowWater = 100;
 // The text streams through the buffer in blocks of this size.
 constexpr size_t kBlockSize = size_t{1} << 20;
 
@@ -73,9 +71,9 @@ void TTextWindow::Refill() {
   if (!PendingEmpty()) m_window_end += PendingSpan(m_chunk_size);
 }
 
-// Reads the next line only when Pending is empty; a line longer than ChunkSize reaches the
-// Window one ChunkSize piece per call.
-bool TTextWindow::ReadMore() {
+// A new line reaches the Window only when Pending is empty; a line longer than the chunk size
+// reaches it one chunk per call.
+void TTextWindow::ReadLine() {
   Refill();
   if (Length() < m_chunk_size && !AtEndOfInput()) {
     assert(PendingEmpty());
@@ -83,50 +81,35 @@ bool TTextWindow::ReadMore() {
     m_line_scanned = m_window_end;
     Refill();
   }
-  return Length() > 0;
 }
 
-// ReadMore, telling whether it appended anything (false only at the end of input).
-bool TTextWindow::GrowWindow() {
+bool TTextWindow::Grow(TGrowth growth) {
   const size_t before = m_window_end;
-  ReadMore();
-  return m_window_end != before;
-}
-
-// Appends more text to the Window whatever its length (ReadMore reads a line only into a
-// short Window). False at the end of input.
-bool TTextWindow::ExtendWindow() {
-  const size_t before = m_window_end;
-  Refill();
-  if (m_window_end == before && PendingEmpty() && !AtEndOfInput()) {
-    m_pending_end_known = false;
-    m_line_scanned = m_window_end;
-    Refill();
+  switch (growth) {
+    case TGrowth::kLine:
+      ReadLine();
+      break;
+    case TGrowth::kAnyLength:
+      Refill();
+      if (m_window_end == before && PendingEmpty() && !AtEndOfInput()) {
+        m_pending_end_known = false;
+        m_line_scanned = m_window_end;
+        Refill();
+      }
+      break;
+    case TGrowth::kAllLoaded:
+      if (AtEndOfInput()) return false;
+      [[fallthrough]];
+    case TGrowth::kLoaded:
+      m_window_end = m_pending_end = m_data_end;
+      m_pending_end_known = true;
+      break;
   }
   return m_window_end != before;
 }
 
-// Appends all the text loaded so far, loading more when none is left: a tag search needs no
-// lines, and growing its Window a line at a time would search the same text again and again.
-// Pending is then empty. False at the end of input.
-bool TTextWindow::GrowSearchWindow() {
-  if (AtEndOfInput()) return false;
-  TakeLoadedText();
-  return true;
-}
-
-// Widens the Window to all the text loaded so far, without loading more. Pending is then empty.
-void TTextWindow::TakeLoadedText() {
-  m_window_end = m_pending_end = m_data_end;
-  m_pending_end_known = true;
-}
-
 void TTextWindow::PushBackExcess() {
   if (Length() > m_chunk_size) m_window_end = m_window_start + m_chunk_size;
-}
-
-void TTextWindow::TopUp() {
-  if (Length() < kLowWater) ReadMore();
 }
 
 // Position of the first '<' in the Window, or its end. The text at a position never changes,

@@ -20,9 +20,9 @@ namespace trelvo {
 // to text not yet dropped: to where the Window started before it was consumed); the Window
 // only grows at its end.
 //
-// The Window grows a line at a time (ReadMore), a line longer than the chunk size a chunk at a
-// time, so that a line of any length streams through in bounded memory; a tag search takes all
-// that is loaded at once instead (TakeLoadedText, GrowSearchWindow).
+// The Window grows a line at a time, a line longer than the chunk size a chunk at a time, so
+// that a line of any length streams through in bounded memory; a tag search takes all that is
+// loaded at once instead.
 class TTextWindow {
  public:
   // Reads `source` from its start; the Window is empty.
@@ -52,29 +52,25 @@ class TTextWindow {
   // Ends the Window at `position` for a while (a stretch of text read alone), and back.
   void SetEnd(size_t position) { m_window_end = position; }
 
-  // How much of a long line ReadMore appends at a time.
+  // How much of a long line Grow(kLine) appends at a time.
   void SetChunkSize(size_t size) { m_chunk_size = size; }
 
-  // Appends the rest of the line (or a chunk of it) when the Window is shorter than a chunk;
-  // false when the Window is empty at the end of input.
-  bool ReadMore();
-  // ReadMore, telling whether it appended anything (false only at the end of input).
-  bool GrowWindow();
-  // Appends more text whatever the Window's length. False at the end of input.
-  bool ExtendWindow();
-  // Widens the Window to all the text loaded so far, loading more when none is left. Pending
-  // is then empty. False at the end of input.
-  bool GrowSearchWindow();
-  // Widens the Window to all the text loaded so far, without loading more.
-  void TakeLoadedText();
+  // How Grow widens the Window.
+  enum class TGrowth {
+    kLine,       // the rest of the line (or a chunk of it) when the Window is short of a chunk
+    kAnyLength,  // more text, whatever the Window's length
+    kLoaded,     // all the text loaded so far, without loading more
+    kAllLoaded,  // all the text loaded so far, loading more when none is left
+  };
+
+  // Appends text to the Window's end as `growth` says; true when it appended any (false only
+  // at the end of input, or for kLoaded when all loaded text is in the Window already).
+  // After kLoaded and kAllLoaded, Pending is empty.
+  bool Grow(TGrowth growth);
+
   // Cuts the Window back to one chunk (after a tag search took all the loaded text).
   void PushBackExcess();
 
-  // The Window holds text, after ReadMore if it was empty.
-  bool HasData() { return Length() > 0 || ReadMore(); }
-
-  // ReadMore when the Window runs short.
-  void TopUp();
   // The position of the first '<' in the Window, or its end.
   size_t FindLessThan();
 
@@ -86,6 +82,7 @@ class TTextWindow {
   size_t PendingSpan(size_t limit);
   bool LoadMore();
   void Refill();
+  void ReadLine();
 
   std::unique_ptr<TByteSource> m_source;
   bool m_source_done = false;

@@ -18,13 +18,13 @@ TEST(TextWindow, StreamsTheTextThroughALineAtATime) {
     TTextWindow window;
     window.Open(std::make_unique<TMemorySource>(text, piece));
     // A line at a time while the Window is short of a chunk.
-    ASSERT_TRUE(window.ReadMore());
+    ASSERT_TRUE(window.Grow(TTextWindow::TGrowth::kLine));
     EXPECT_EQ(window.Text(), "a\n");
-    ASSERT_TRUE(window.ReadMore());
+    ASSERT_TRUE(window.Grow(TTextWindow::TGrowth::kLine));
     EXPECT_EQ(window.Text(), "a\nbb\n");
     window.Consume(2);
     EXPECT_EQ(window.Text(), "bb\n");
-    ASSERT_TRUE(window.GrowWindow());
+    ASSERT_TRUE(window.Grow(TTextWindow::TGrowth::kLine));
     EXPECT_EQ(window.Text(), "bb\n<ccc>\n");
     EXPECT_EQ(window.FindLessThan(), window.Start() + 3);
     // Back to where the Window started (nothing loaded since), then all of the rest.
@@ -32,13 +32,13 @@ TEST(TextWindow, StreamsTheTextThroughALineAtATime) {
     window.Consume(3);
     window.SkipTo(start);
     std::string seen;
-    while (window.Length() > 0 || window.GrowWindow()) {
+    while (window.Length() > 0 || window.Grow(TTextWindow::TGrowth::kLine)) {
       seen += window.Text();
       window.Consume(window.Length());
     }
     EXPECT_EQ(seen.size(), text.size() - 2) << "pieces of " << piece;
     EXPECT_TRUE(seen == text.substr(2)) << "pieces of " << piece;
-    EXPECT_FALSE(window.ReadMore());
+    EXPECT_FALSE(window.Grow(TTextWindow::TGrowth::kLine));
   }
 }
 
@@ -46,7 +46,7 @@ TEST(TextWindow, ASearchTakesAllThatIsLoadedAndGivesBackAChunk) {
   const std::string text = "<a>\n<b>\n<c>\n";
   TTextWindow window;
   window.Open(std::make_unique<TMemorySource>(text));
-  ASSERT_TRUE(window.GrowSearchWindow());
+  ASSERT_TRUE(window.Grow(TTextWindow::TGrowth::kAllLoaded));
   EXPECT_EQ(window.Text(), text);
   window.SetChunkSize(4);
   window.PushBackExcess();
@@ -56,7 +56,7 @@ TEST(TextWindow, ASearchTakesAllThatIsLoadedAndGivesBackAChunk) {
   EXPECT_EQ(window.FindLessThan(), window.Start());
   window.Consume(1);
   EXPECT_EQ(window.FindLessThan(), window.End());
-  EXPECT_FALSE(window.GrowSearchWindow() && window.Length() > text.size());
+  EXPECT_FALSE(window.Grow(TTextWindow::TGrowth::kAllLoaded) && window.Length() > text.size());
 }
 
 }  // namespace
