@@ -112,96 +112,45 @@ void TKMLReader::TrimLeadingSpaces() {
   m_text.Consume(i);
 }
 
-// Reads one number ending at the first character of the `delimiters` classes and consumes
-// it with its delimiter. With `at_end_too`, the end of the Window also ends a number that
-// is not empty (the last tuple before the closing tag). `*delimiter` is 0 at the end.
-bool TKMLReader::ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* value,
-                                  char* delimiter) {
-  TrimLeadingSpaces();
-  const char* const first = m_text.Text().data();
-  const char* const last = first + m_text.Length();
-  double number = 0.0;
-  // The numeric prefix never holds a delimiter, so it can be read before the delimiter is
-  // found; what follows it up to the delimiter is ignored.
-  const char* p = ParseNumber(first, last, &number);
-  while (p < last && !HasClass(*p, delimiters)) ++p;
-  if (p < last) {
-    *value = number;
-    *delimiter = *p;
-    m_text.Consume(static_cast<size_t>(p - first) + 1);
-    return true;
-  }
-  if (!at_end_too || first == last) return false;
-  *value = number;
-  *delimiter = 0;
-  m_text.Consume(m_text.Length());
-  return true;
-}
-
-// One tuple x[,y[,z]]. A number ending at a comma is followed by the next number of the
-// tuple; one ending at whitespace ends the tuple, and the missing numbers are 0 (altitude is
-// optional in KML, and Google Earth reads a lone number as a longitude). The third number
-// ends at whitespace or at a comma that starts the next tuple.
+// One tuple of any shape (ParseTuple) from the Window. With `at_end_too`, the end of the
+// Window also ends the tuple (the last before the closing tag); otherwise a tuple that reaches
+// it is not read, since more of its text may follow. False when none is read.
 bool TKMLReader::ReadTuple(bool at_end_too) {
-  double x = 0.0;
-  double y = 0.0;
-  double z = 0.0;
-  char delimiter = 0;
-  constexpr uint8_t kNumberEnd = kComma | kSpace;
-  if (!ReadNumberBefore(kNumberEnd, at_end_too, &x, &delimiter)) return false;
-  // After a comma, an empty last number ("8,9,") is 0, as other readers take it.
-  const auto after_comma = [&](double* value) {
-    TrimLeadingSpaces();
-    if (!at_end_too || m_text.Length() > 0) {
-      return ReadNumberBefore(kNumberEnd, at_end_too, value, &delimiter);
-    }
-    delimiter = 0;
-    return true;
-  };
-  if (delimiter == ',' && !after_comma(&y)) return false;
-  if (delimiter == ',' && !after_comma(&z)) return false;
-  AddPoint(x, y, z);
+  const std::string_view window = m_text.Text();
+  TXYZPoint point;
+  const char* const end =
+      ParseTuple(window.data(), window.data() + window.size(), at_end_too, &point);
+  if (end == nullptr) return false;
+  m_text.Consume(static_cast<size_t>(end - window.data()));
+  AddPoint(point.X, point.Y, point.Z);
   return true;
 }
 
-// The common tuples, "x,y,z" followed by whitespace, read straight from the text with no
-// Window bookkeeping per number; each gives what ReadTuple gives. Stops before the first
-// tuple of any other shape, which ReadTuple then reads. With `at_end_too` the end of the
-// Window also ends a tuple (it is the '<' of the closing tag); otherwise a tuple must end
-// before it, since more of its text may follow. With `single` (a Point), stops after the
-// first tuple. True when it read a tuple.
+// The common tuples, "x,y,z" followed by whitespace, by the fast paths of the grammar; each
+// gives what ReadTuple gives. Stops before the first tuple of any other shape, which ReadTuple
+// then reads. `at_end_too` as for ReadTuple. With `single` (a Point), stops after the first
+// tuple. True when it read a tuple.
 // (Flattened: the number parser is inlined into this, the reader's hottest loop.)
 __attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool single) {
   const std::string_view window = m_text.Text();
   const char* const first = window.data();
   const char* const last = first + window.size();
   const char* p = first;
-  // One number and what follows it: ',' after the first two, whitespace after the third.
-  const auto number = [&](double* value, bool third) {
-    const char* const end = ParseNumber(p, last, value);
-    if (end == p) return false;
-    if (end == last) {
-      if (!third || !at_end_too) return false;
-      p = end;
-      return true;
-    }
-    if (third ? !HasClass(*end, kSpace) : *end != ',') return false;
-    p = end + 1;
-    return true;
-  };
   bool read = false;
   for (;;) {
     while (p < last && HasClass(*p, kSpace)) ++p;
     // The Window moves only on return: it then starts at the tuple not read, or after the
     // Point's one tuple.
-    const char* const tuple = p;
     TXYZPoint point;
-    if (static_cast<size_t>(last - p) < kShortTupleText || !ReadShortTuple(p, &point, &p)) {
-      if (!number(&point.X, false) || !number(&point.Y, false) || !number(&point.Z, true)) {
-        m_text.Consume(static_cast<size_t>(tuple - first));
+    const char* end = nullptr;
+    if (static_cast<size_t>(last - p) < kShortTupleText || !ReadShortTuple(p, &point, &end)) {
+      end = ParsePlainTuple(p, last, at_end_too, &point);
+      if (end == nullptr) {
+        m_text.Consume(static_cast<size_t>(p - first));
         return read;
       }
     }
+    p = end;
     AddPoint(point.X, point.Y, point.Z);
     read = true;
     if (single) {
@@ -357,17 +306,8 @@ bool TKMLReader::ReadTrackCoord() {
     if (!m_text.Grow(TGrowth::kLine)) return false;
   }
   if (m_coord_text.size() > kMaxTupleText) return true;
-  std::array<double, 3> values{};
-  size_t count = 0;
-  const char* p = m_coord_text.data();
-  const char* const end = p + m_coord_text.size();
-  for (;;) {
-    while (p < end && HasClass(*p, kSpace | kComma)) ++p;
-    if (p == end || count == values.size()) break;
-    ParseNumber(p, end, &values[count++]);
-    while (p < end && !HasClass(*p, kSpace | kComma)) ++p;
-  }
-  if (count > 0) AddPoint(values[0], values[1], values[2]);
+  TXYZPoint point;
+  if (ParseTrackCoord(m_coord_text, &point)) AddPoint(point.X, point.Y, point.Z);
   return true;
 }
 

@@ -91,7 +91,6 @@ class TKMLReader {
 
   // Coordinate text.
   void TrimLeadingSpaces();
-  bool ReadNumberBefore(uint8_t delimiters, bool at_end_too, double* value, char* delimiter);
   bool ReadTuple(bool at_end_too);
   bool ReadPlainTuples(bool at_end_too, bool single);
   bool ReadStretch(size_t stretch_end, bool single);

@@ -1,5 +1,6 @@
 #include "reading/NumberText.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -287,6 +288,74 @@ bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end) {
   }
   *end = p + space + 1;
   return true;
+}
+
+namespace {
+
+bool IsCoordinateSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// One number of a tuple after leading whitespace: its numeric prefix, then whatever follows up
+// to a comma or whitespace, which *delimiter is set to (0 for the end of the text with
+// `at_end`). Returns the text after the delimiter, or nullptr (more text needed, or none).
+const char* NumberBefore(const char* p, const char* last, bool at_end, double* value,
+                         char* delimiter) {
+  while (p < last && IsCoordinateSpace(*p)) ++p;
+  const char* const first = p;
+  double number = 0.0;
+  // The numeric prefix never holds a delimiter, so it can be read before the delimiter is
+  // found; what follows it up to the delimiter is ignored.
+  p = ParseNumber(first, last, &number);
+  while (p < last && *p != ',' && !IsCoordinateSpace(*p)) ++p;
+  if (p < last) {
+    *value = number;
+    *delimiter = *p;
+    return p + 1;
+  }
+  if (!at_end || first == last) return nullptr;
+  *value = number;
+  *delimiter = 0;
+  return last;
+}
+
+}  // namespace
+
+const char* ParseTuple(const char* p, const char* last, bool at_end, TXYZPoint* point) {
+  double x = 0.0;
+  double y = 0.0;
+  double z = 0.0;
+  char delimiter = 0;
+  p = NumberBefore(p, last, at_end, &x, &delimiter);
+  if (p == nullptr) return nullptr;
+  // After a comma, an empty last number ("8,9,") is 0, as other readers take it.
+  const auto after_comma = [&](double* value) {
+    while (p < last && IsCoordinateSpace(*p)) ++p;
+    if (!at_end || p < last) {
+      p = NumberBefore(p, last, at_end, value, &delimiter);
+      return p != nullptr;
+    }
+    delimiter = 0;
+    return true;
+  };
+  if (delimiter == ',' && !after_comma(&y)) return nullptr;
+  if (delimiter == ',' && !after_comma(&z)) return nullptr;
+  *point = {x, y, z};
+  return p;
+}
+
+bool ParseTrackCoord(std::string_view text, TXYZPoint* point) {
+  std::array<double, 3> values{};
+  size_t count = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const auto separator = [](char c) { return c == ',' || IsCoordinateSpace(c); };
+  for (;;) {
+    while (p < end && separator(*p)) ++p;
+    if (p == end || count == values.size()) break;
+    ParseNumber(p, end, &values[count++]);
+    while (p < end && !separator(*p)) ++p;
+  }
+  *point = {values[0], values[1], values[2]};
+  return count > 0;
 }
 
 }  // namespace trelvo

@@ -50,6 +50,22 @@ inline double ShortDecimalValue(const char* p, int integer, const char* q, int f
   return static_cast<double>(mantissa) / kDoublePowers[fraction];
 }
 
+// The tuple grammar of coordinates: "x[,y[,z]]", tuples separated by whitespace or by a comma
+// after the third number. Each number is the longest numeric prefix of the text before the
+// next comma or whitespace (0 when there is none); a comma after the first or second number is
+// followed by the next (an empty last one is 0), whitespace ends the tuple, and missing numbers
+// are 0. Three readers of one tuple at `p`, after leading whitespace, in [p, last): each
+// returns the end of the tuple (after the character that ended it), or nullptr.
+
+// The general reader, for any text. `at_end`: the text of the list ends at `last`; otherwise a
+// number that reaches `last` may go on there, and nullptr asks for more text (also when there
+// is no tuple at all).
+const char* ParseTuple(const char* p, const char* last, bool at_end, TXYZPoint* point);
+
+// One coordinate of a GPS track ("lon lat alt"): numbers separated by whitespace or commas,
+// missing ones 0. False for text without a number, which is no vertex.
+bool ParseTrackCoord(std::string_view text, TXYZPoint* point);
+
 // What must be readable after a tuple's start for ReadShortTuple: the 64 bytes it is
 // classified from, and the eight-byte loads of its last number's digits.
 inline constexpr size_t kShortTupleText = 64 + 8;
@@ -61,5 +77,28 @@ inline constexpr size_t kShortTupleText = 64 + 8;
 // whitespace character. False for any other text, which the general parse then reads; where
 // it reads a tuple, it gives what the general parse gives. Needs kShortTupleText bytes.
 bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end);
+
+// The plain tuple "x,y,z" followed by whitespace (or, with `at_end`, by the end of the text):
+// the usual shape, read with no search for delimiters. nullptr for any other text, which
+// ParseTuple then reads; where it reads a tuple, it gives what ParseTuple gives.
+inline const char* ParsePlainTuple(const char* p, const char* last, bool at_end, TXYZPoint* point) {
+  const auto number = [&](double* value, bool third) {
+    const char* const end = ParseNumber(p, last, value);
+    if (end == p) return false;
+    if (end == last) {
+      if (!third || !at_end) return false;
+      p = end;
+      return true;
+    }
+    const bool space = *end == ' ' || *end == '\t' || *end == '\r' || *end == '\n';
+    if (third ? !space : *end != ',') return false;
+    p = end + 1;
+    return true;
+  };
+  if (!number(&point->X, false) || !number(&point->Y, false) || !number(&point->Z, true)) {
+    return nullptr;
+  }
+  return p;
+}
 
 }  // namespace trelvo

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "reading/NumberText.h"
@@ -82,6 +83,57 @@ TEST(NumberText, AgreesWithFromCharsOnRandomDecimals) {
     ASSERT_EQ(ParseNumberPrefix(tuple), -expected) << text;
     ASSERT_EQ(NumericPrefixLength(tuple), text.size() + 1) << text;
   }
+}
+
+// The tuple grammar on its own: what each reader makes of a tuple's text, and where it ends.
+// The fast readers read only the plain shape, and then as the general one does.
+TEST(NumberText, ReadsTheTupleGrammar) {
+  const auto general = [](const std::string& text, bool at_end) {
+    TXYZPoint point;
+    const char* end = ParseTuple(text.data(), text.data() + text.size(), at_end, &point);
+    if (end == nullptr) return std::string("none");
+    std::ostringstream out;
+    out << point.X << ' ' << point.Y << ' ' << point.Z << " @" << end - text.data();
+    return out.str();
+  };
+  EXPECT_EQ(general("1,2,3 4", false), "1 2 3 @6");
+  EXPECT_EQ(general("  1,2 4", false), "1 2 0 @6");
+  EXPECT_EQ(general("1 2", false), "1 0 0 @2");
+  EXPECT_EQ(general("1,2,3,4,5,6", false), "1 2 3 @6");
+  EXPECT_EQ(general("5ddd,x, 7.5e1\n", false), "5 0 75 @14");
+  EXPECT_EQ(general("8,9,", true), "8 9 0 @4");
+  EXPECT_EQ(general("8,9,", false), "none");  // the last number may go on in the next text
+  EXPECT_EQ(general("1,2,3", false), "none");
+  EXPECT_EQ(general("1,2,3", true), "1 2 3 @5");
+  EXPECT_EQ(general("   ", true), "none");
+  const std::string plain = "-122.0845352,37.4219999,2902.9 " + std::string(80, ' ');
+  for (const std::string& text :
+       {plain, "1,2,3\n" + std::string(80, ' '), std::string("1.5,2,3 ")}) {
+    TXYZPoint fast;
+    const char* end = ParsePlainTuple(text.data(), text.data() + text.size(), false, &fast);
+    ASSERT_NE(end, nullptr) << text;
+    std::ostringstream out;
+    out << fast.X << ' ' << fast.Y << ' ' << fast.Z << " @" << end - text.data();
+    EXPECT_EQ(out.str(), general(text, false));
+    if (text.size() >= kShortTupleText) {
+      const char* short_end = nullptr;
+      ASSERT_TRUE(ReadShortTuple(text.data(), &fast, &short_end)) << text;
+      EXPECT_EQ(short_end, end);
+    }
+  }
+  for (const std::string text : {"1 2 3", "1,2", "1,2,3,4", "x,1,2 ", "1,2,3"}) {
+    TXYZPoint fast;
+    EXPECT_EQ(ParsePlainTuple(text.data(), text.data() + text.size(), false, &fast), nullptr)
+        << text;
+  }
+  TXYZPoint coord;
+  ASSERT_TRUE(ParseTrackCoord(" -122.1 37.4,12 99", &coord));
+  EXPECT_EQ(coord.X, -122.1);
+  EXPECT_EQ(coord.Y, 37.4);
+  EXPECT_EQ(coord.Z, 12.0);
+  ASSERT_TRUE(ParseTrackCoord("5 6", &coord));
+  EXPECT_EQ(coord.Z, 0.0);
+  EXPECT_FALSE(ParseTrackCoord(" \n ", &coord));
 }
 
 }  // namespace
