@@ -3,8 +3,11 @@
 //   trelvo-bench-generate SHAPE MEGABYTES OUTPUT
 //
 // SHAPE: ge-paths (Google Earth: tab-indented, tuples on one indented line), ge-polygons,
-// points (one Point per Placemark), per-line (one tuple per line, as GPS devices write) or
-// minified (a single line holding the whole document).
+// points (one Point per Placemark), per-line (one tuple per line, as GPS devices write),
+// minified (a single line holding the whole document), tracks (the paths of ge-paths as
+// gx:Track elements, a <when> and a <gx:coord> a line each, as My Tracks writes them) or
+// location-history (one gx:Track of all the vertices on a single line, as Location History
+// exports it).
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -17,6 +20,8 @@ struct TShape {
   bool points = false;
   bool per_line = false;
   bool minified = false;
+  bool tracks = false;
+  bool one_track = false;  // the whole file a single track
 };
 
 class TGenerator {
@@ -31,7 +36,16 @@ class TGenerator {
     const char* t3 = m_shape.minified ? "" : "\t\t\t";
     out += std::string(t1) + "<Placemark>" + nl + t2 + "<name>Feature " +
            std::to_string(m_index++) + "</name>" + nl + t2 + "<styleUrl>#style1</styleUrl>" + nl;
-    if (m_shape.points) {
+    if (m_shape.tracks) {
+      out += std::string(t2) + "<gx:Track>" + nl;
+      const int vertices = 20 + static_cast<int>(m_random() % 80);
+      for (int i = 0; i < vertices; ++i) {
+        out += std::string(t3) + "<when>2020-05-28T02:02:09Z</when>" + nl + t3 + "<gx:coord>";
+        Coord(out);
+        out += std::string("</gx:coord>") + nl;
+      }
+      out += std::string(t2) + "</gx:Track>" + nl;
+    } else if (m_shape.points) {
       out += std::string(t2) + "<Point>" + nl + t3 + "<coordinates>";
       Tuple(out);
       out += std::string("</coordinates>") + nl + t2 + "</Point>" + nl;
@@ -58,7 +72,23 @@ class TGenerator {
     out += std::string(t1) + "</Placemark>" + nl;
   }
 
+  // One vertex of a location-history track, minified.
+  void TrackVertex(std::string& out) {
+    out += "<gx:coord>";
+    Coord(out);
+    out += "</gx:coord>";
+  }
+
  private:
+  // A track's coordinate: the numbers of a tuple, separated by spaces.
+  void Coord(std::string& out) {
+    const size_t start = out.size();
+    Tuple(out);
+    for (size_t i = start; i < out.size(); ++i) {
+      if (out[i] == ',') out[i] = ' ';
+    }
+  }
+
   void Tuple(std::string& out) {
     m_longitude += m_step(m_random);
     m_latitude += m_step(m_random);
@@ -94,6 +124,11 @@ int main(int argc, char** argv) {
     shape.per_line = true;
   } else if (shape_name == "minified") {
     shape.minified = true;
+  } else if (shape_name == "tracks") {
+    shape.tracks = true;
+  } else if (shape_name == "location-history") {
+    shape.one_track = true;
+    shape.minified = true;
   } else if (shape_name != "ge-paths") {
     std::fprintf(stderr, "unknown shape %s\n", argv[1]);
     return 2;
@@ -106,18 +141,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   const char* nl = shape.minified ? "" : "\n";
-  std::string out = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + nl +
-                    "<kml xmlns=\"http://www.opengis.net/kml/2.2\">" + nl + "<Document>" + nl +
-                    "<name>Benchmark</name>" + nl;
+  std::string out =
+      std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + nl +
+      "<kml xmlns=\"http://www.opengis.net/kml/2.2\"" +
+      (shape.tracks || shape.one_track ? " xmlns:gx=\"http://www.google.com/kml/ext/2.2\">" : ">") +
+      nl + "<Document>" + nl + "<name>Benchmark</name>" + nl;
+  if (shape.one_track) out += "<Placemark><gx:Track>";
   TGenerator generator(shape);
   unsigned long long written = 0;
   while (written + out.size() < target) {
-    generator.Placemark(out);
+    if (shape.one_track) {
+      generator.TrackVertex(out);
+    } else {
+      generator.Placemark(out);
+    }
     if (out.size() > (1u << 20)) {
       written += std::fwrite(out.data(), 1, out.size(), file);
       out.clear();
     }
   }
+  if (shape.one_track) out += "</gx:Track></Placemark>";
   out += std::string("</Document>") + nl + "</kml>" + nl;
   written += std::fwrite(out.data(), 1, out.size(), file);
   if (std::fclose(file) != 0) {
