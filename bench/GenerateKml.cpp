@@ -6,8 +6,8 @@
 // points (one Point per Placemark), per-line (one tuple per line, as GPS devices write),
 // minified (a single line holding the whole document), tracks (the paths of ge-paths as
 // gx:Track elements, a <when> and a <gx:coord> a line each, as My Tracks writes them) or
-// location-history (one gx:Track of all the vertices on a single line, as Location History
-// exports it).
+// location-history (one gx:Track of all the vertices, each a <when> and a <gx:coord>, on a
+// single line, as Location History exports it).
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -72,9 +72,9 @@ class TGenerator {
     out += std::string(t1) + "</Placemark>" + nl;
   }
 
-  // One vertex of a location-history track, minified.
+  // One vertex of a location-history track, minified: its time, then its coordinate.
   void TrackVertex(std::string& out) {
-    out += "<gx:coord>";
+    out += "<when>2013-03-04T17:40:21.516-08:00</when><gx:coord>";
     Coord(out);
     out += "</gx:coord>";
   }
