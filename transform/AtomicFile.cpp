@@ -174,13 +174,13 @@ void TAtomicFile::Commit() {
     throw TIoError::FromErrno(kWriteOutput, m_target, error != 0 ? error : EIO);
 
   if (m_temporary.empty()) return;  // written directly
-  std::error_code ec;
-  const fs::path final_path = PathFromUtf8(m_final);
-  const fs::file_status existing = fs::status(final_path, ec);
   if (m_copy_over) {
     CopyOver();
     return;  // the destructor removes the temporary file
   }
+  std::error_code ec;
+  const fs::path final_path = PathFromUtf8(m_final);
+  const fs::file_status existing = fs::status(final_path, ec);
   if (!ec && fs::is_regular_file(existing)) {
     // What the user set on the file it replaces: its owner where this user may, its permissions.
     CopyOwner(final_path, PathFromUtf8(m_temporary));
@@ -218,7 +218,7 @@ void TAtomicFile::CopyOver() {
   const bool restored = restore != nullptr && CopyInto(backup, restore, nullptr) == 0;
   if (restored) fs::remove(PathFromUtf8(backup), ec);
   if (hold.Interrupted()) return;  // the hold's end ends the program
-  const std::string cause = std::generic_category().message(error != 0 ? error : EIO);
+  const std::string cause = std::generic_category().message(error);
   throw TIoError(kReplaceOutput, m_target,
                  restored ? cause : cause + "; its previous content is in \"" + backup + "\"");
 }
