@@ -60,9 +60,7 @@ const TFailure kFailures[] = {
     {"InputUtf32", "utf32.kml", "out.csv", "Cannot open input file \"{in}\": UTF-32 text is not supported; save it as UTF-8"},
     // Text without any KML markup: "0 Entities" would report a wrong file as an empty one.
     {"InputIsAPicture", "picture.kml", "out.csv", "Cannot read input file \"{in}\": not a KML document"},
-    {"InputIsAWebPage", "page.kml", "out.csv", "Cannot read input file \"{in}\": not a KML document"},
     {"InputIsGpx", "track.gpx", "out.csv", "Cannot read input file \"{in}\": a GPX document, not a KML document"},
-    {"InputIsGeoJson", "shapes.json", "out.csv", "Cannot read input file \"{in}\": a GeoJSON document, not a KML document"},
     {"OutputFolderMissing", "in.kml", "gone/out.csv", "Cannot create output file \"{out}\": No such file or directory"},
     {"OutputIsAFolder", "in.kml", "dir.csv", "Cannot create output file \"{out}\": Is a directory"},
     {"OutputFolderReadOnly", "in.kml", "locked/new.csv", "Cannot create output file \"{out}\": Permission denied", TNeeds::kPermissions},
@@ -94,14 +92,9 @@ class Failure : public ::testing::TestWithParam<TFailure> {
     WriteFileBytes(m_folder.Path("utf32.kml"), std::string("<\0\0\0k\0\0\0", 8));
     WriteFileBytes(m_folder.Path("picture.kml"),
                    std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR<P", 19));
-    WriteFileBytes(m_folder.Path("page.kml"),
-                   "<!DOCTYPE html>\n<html><body><p>404: the map was moved</p></body></html>");
     WriteFileBytes(m_folder.Path("track.gpx"),
                    "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\"><trk><trkseg>"
                    "<trkpt lat=\"48.1\" lon=\"11.5\"/></trkseg></trk></gpx>");
-    WriteFileBytes(m_folder.Path("shapes.json"),
-                   "{\"type\": \"FeatureCollection\", \"features\": [{\"type\": \"Feature\", "
-                   "\"geometry\": {\"type\": \"Point\", \"coordinates\": [11.5, 48.1]}}]}");
     std::string big;
     for (int i = 0; i < 20000; ++i) big += kPoint;
     WriteFileBytes(m_folder.Path("big.kml"), big);
@@ -205,23 +198,6 @@ TEST(ReadOnly, AnotherUsersFileIsRefused) {
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.kml", "theirs.csv"}));
 }
 #endif
-
-// KML that holds no geometry of the chosen type, a fragment without the kml root, and empty
-// text still convert: a header and "0 Entities".
-TEST(NotKml, KmlWithNothingOfTheTypeAndEmptyTextConvert) {
-  test::TTempDir folder;
-  for (const std::string& text :
-       {std::string(), std::string(" \r\n"), std::string("\xEF\xBB\xBF<kml></kml>"),
-        std::string("<Placemark><name>x</name></Placemark>"), std::string(kPoint),
-        std::string("<k:kml xmlns:k=\"http://www.opengis.net/kml/2.2\"><k:Document/></k:kml>")}) {
-    WriteFileBytes(folder.Path("in.kml"), text);
-    std::string error;
-    EXPECT_EQ(test::Convert(folder.Path("in.kml"), folder.Path("out.csv"), TEntityType::kPath, ',',
-                            &error),
-              0)
-        << error << " for " << text;
-  }
-}
 
 TEST(NewFile, IsCreatedOnlyWhereNoneExists) {
   test::TTempDir folder;
