@@ -85,8 +85,8 @@ TEST(NumberText, AgreesWithFromCharsOnRandomDecimals) {
   }
 }
 
-// The tuple grammar on its own: what each reader makes of a tuple's text, and where it ends.
-// The fast readers read only the plain shape, and then as the general one does.
+// The tuple grammar on its own: what the general reader makes of a tuple's text, and where it
+// ends (its fast paths meet it in the reader table, on every piece size), and a track's coord.
 TEST(NumberText, ReadsTheTupleGrammar) {
   const auto general = [](const std::string& text, bool at_end) {
     TXYZPoint point;
@@ -106,26 +106,6 @@ TEST(NumberText, ReadsTheTupleGrammar) {
   EXPECT_EQ(general("1,2,3", false), "none");
   EXPECT_EQ(general("1,2,3", true), "1 2 3 @5");
   EXPECT_EQ(general("   ", true), "none");
-  const std::string plain = "-122.0845352,37.4219999,2902.9 " + std::string(80, ' ');
-  for (const std::string& text :
-       {plain, "1,2,3\n" + std::string(80, ' '), std::string("1.5,2,3 ")}) {
-    TXYZPoint fast;
-    const char* end = ParsePlainTuple(text.data(), text.data() + text.size(), false, &fast);
-    ASSERT_NE(end, nullptr) << text;
-    std::ostringstream out;
-    out << fast.X << ' ' << fast.Y << ' ' << fast.Z << " @" << end - text.data();
-    EXPECT_EQ(out.str(), general(text, false));
-    if (text.size() >= kShortTupleText) {
-      const char* short_end = nullptr;
-      ASSERT_TRUE(ReadShortTuple(text.data(), &fast, &short_end)) << text;
-      EXPECT_EQ(short_end, end);
-    }
-  }
-  for (const std::string text : {"1 2 3", "1,2", "1,2,3,4", "x,1,2 ", "1,2,3"}) {
-    TXYZPoint fast;
-    EXPECT_EQ(ParsePlainTuple(text.data(), text.data() + text.size(), false, &fast), nullptr)
-        << text;
-  }
   TXYZPoint coord;
   ASSERT_TRUE(ParseTrackCoord(" -122.1 37.4,12 99", &coord));
   EXPECT_EQ(coord.X, -122.1);
