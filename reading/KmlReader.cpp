@@ -130,8 +130,42 @@ bool TKMLReader::ReadTuple(bool at_end_too) {
 // gives what ReadTuple gives. Stops before the first tuple of any other shape, which ReadTuple
 // then reads. `at_end_too` as for ReadTuple. With `single` (a Point), stops after the first
 // tuple. True when it read a tuple.
+bool TKMLReader::ReadPlainTuples(bool at_end_too, bool single) {
+  return m_points.Form() == TCoordinateForm::kText
+             ? ReadPlainTuplesAs<TVertexText>(at_end_too, single)
+             : ReadPlainTuplesAs<TXYZPoint>(at_end_too, single);
+}
+
+namespace {
+
+// The fast tuple readers and the list's Add of each form, for ReadPlainTuplesAs.
+bool ReadShort(const char* p, const char* last, bool at_end, TXYZPoint* point, const char** end) {
+  return ReadShortTuple(p, last, at_end, point, end);
+}
+
+bool ReadShort(const char* p, const char* last, bool at_end, TVertexText* vertex,
+               const char** end) {
+  return ReadShortTupleText(p, last, at_end, vertex, end);
+}
+
+const char* ParsePlain(const char* p, const char* last, bool at_end, TXYZPoint* point) {
+  return ParsePlainTuple(p, last, at_end, point);
+}
+
+const char* ParsePlain(const char* p, const char* last, bool at_end, TVertexText* vertex) {
+  return ParsePlainTupleText(p, last, at_end, vertex);
+}
+
+void AddTo(TXYZList& list, const TXYZPoint& point) { list.Add(point.X, point.Y, point.Z); }
+
+void AddTo(TXYZList& list, const TVertexText& vertex) { list.AddText(vertex); }
+
+}  // namespace
+
+// ReadPlainTuples for a list holding TVertex.
 // (Flattened: the number parser is inlined into this, the reader's hottest loop.)
-__attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool single) {
+template <class TVertex>
+__attribute__((flatten)) bool TKMLReader::ReadPlainTuplesAs(bool at_end_too, bool single) {
   const std::string_view window = m_text.Text();
   const char* const first = window.data();
   const char* const last = first + window.size();
@@ -141,17 +175,19 @@ __attribute__((flatten)) bool TKMLReader::ReadPlainTuples(bool at_end_too, bool 
     while (p < last && HasClass(*p, kSpace)) ++p;
     // The Window moves only on return: it then starts at the tuple not read, or after the
     // Point's one tuple.
-    TXYZPoint point;
+    TVertex vertex;
     const char* end = nullptr;
-    if (static_cast<size_t>(last - p) < kShortTupleText || !ReadShortTuple(p, &point, &end)) {
-      end = ParsePlainTuple(p, last, at_end_too, &point);
+    // The Window's buffer keeps kShortTupleText bytes readable past its end.
+    static_assert(TTextWindow::kReadableTail >= kShortTupleText);
+    if (p == last || !ReadShort(p, last, at_end_too, &vertex, &end)) {
+      end = ParsePlain(p, last, at_end_too, &vertex);
       if (end == nullptr) {
         m_text.Consume(static_cast<size_t>(p - first));
         return read;
       }
     }
     p = end;
-    AddPoint(point.X, point.Y, point.Z);
+    AddTo(m_points, vertex);
     read = true;
     if (single) {
       m_text.Consume(static_cast<size_t>(p - first));
@@ -293,6 +329,36 @@ bool TKMLReader::NextPoint() {
 // coordinates are), missing ones 0. Text without a number adds no vertex. False when the input
 // ends first.
 bool TKMLReader::ReadTrackCoord() {
+  std::string_view text = m_text.Text();
+  const size_t text_end = text.find('<');
+  if (text_end != std::string_view::npos) {
+    // The usual coord, whole in the Window, is read where it stands.
+    m_text.Consume(text_end);
+    if (text_end > kMaxTupleText) return true;
+    text = text.substr(0, text_end);
+    TVertexText vertex;
+    if (m_points.Form() == TCoordinateForm::kText && ReadShortTrackCoordText(text, &vertex)) {
+      m_points.AddText(vertex);
+      return true;
+    }
+  } else {
+    if (!CollectTrackCoord()) return false;
+    if (m_coord_text.size() > kMaxTupleText) return true;
+    text = m_coord_text;
+  }
+  if (m_points.Form() == TCoordinateForm::kText) {
+    TVertexText vertex;
+    if (ParseTrackCoordText(text, &vertex)) m_points.AddText(vertex);
+  } else {
+    TXYZPoint point;
+    if (ParseTrackCoord(text, &point)) AddPoint(point.X, point.Y, point.Z);
+  }
+  return true;
+}
+
+// The text of a coord that runs past the Window, up to its '<', into m_coord_text. False when
+// the input ends first.
+bool TKMLReader::CollectTrackCoord() {
   m_coord_text.clear();
   for (;;) {
     const std::string_view window = m_text.Text();
@@ -302,13 +368,9 @@ bool TKMLReader::ReadTrackCoord() {
       m_coord_text.append(window.substr(0, std::min(text_end, kMaxTupleText + 1)));
     }
     m_text.Consume(text_end);
-    if (text_end < window.size()) break;
+    if (text_end < window.size()) return true;
     if (!m_text.Grow(TGrowth::kLine)) return false;
   }
-  if (m_coord_text.size() > kMaxTupleText) return true;
-  TXYZPoint point;
-  if (ParseTrackCoord(m_coord_text, &point)) AddPoint(point.X, point.Y, point.Z);
-  return true;
 }
 
 // A track's vertices, one per <coord>, up to its closing tag; <when> and the rest of its content

@@ -36,6 +36,10 @@ class TKMLReader {
   // Reads from any byte source instead of a file (tests, fuzzers).
   void Open(std::unique_ptr<TByteSource> source);
 
+  // What Points holds of each vertex from the next geometry on: values (the default), or the
+  // text a row writes of them.
+  void SetCoordinateForm(TCoordinateForm form) { m_points.SetForm(form); }
+
   // Closes the input; safe to call twice.
   void Close();
 
@@ -52,8 +56,8 @@ class TKMLReader {
   // The vertices of the polygon's first LinearRing (normally its outer boundary).
   bool NextPolygon();
 
-  // Points().Get(index), 1-based.
-  const TXYZPoint& GetPoint(int32_t index) const { return m_points.Get(index); }
+  // Points().Get(index), 1-based: the values, in either form.
+  TXYZPoint GetPoint(int32_t index) const { return m_points.Get(index); }
 
   // The vertices of the geometry last read.
   const TXYZList& Points() const { return m_points; }
@@ -93,6 +97,8 @@ class TKMLReader {
   void TrimLeadingSpaces();
   bool ReadTuple(bool at_end_too);
   bool ReadPlainTuples(bool at_end_too, bool single);
+  template <class TVertex>
+  bool ReadPlainTuplesAs(bool at_end_too, bool single);
   bool ReadStretch(size_t stretch_end, bool single);
   bool SkipLongText();
   bool ReadCoordinateList(bool single);
@@ -102,6 +108,7 @@ class TKMLReader {
   TGeometryRead ReadLineStringCoordinates();
   TGeometryRead ReadRingCoordinates();
   bool ReadTrackCoord();
+  bool CollectTrackCoord();
   TGeometryRead ReadTrackCoordinates();
   using TReadCoordinates = TGeometryRead (TKMLReader::*)();
   bool NextGeometry(std::span<const std::string_view> tags,

@@ -1,5 +1,6 @@
 #include "reading/NumberText.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -10,6 +11,10 @@
 #include <system_error>
 
 #include "reading/TextScan.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace trelvo {
 namespace {
@@ -239,54 +244,243 @@ uint64_t BitRange(unsigned from, unsigned to) {
   return ((uint64_t{1} << to) - 1) & ~((uint64_t{1} << from) - 1);
 }
 
-// The number that fills [from, to) of `p`, when it is of the short shape ("-122.0845352": a
-// sign, at most seven digits either side of one point, at least one digit); `digits` marks
-// the digits among the 64 bytes at `p`. False for any other text.
-bool ReadShortNumber(const char* p, uint64_t digits, unsigned from, unsigned to, double* value) {
-  const bool negative = p[from] == '-';
-  const unsigned start = from + (negative ? 1 : 0);
+// Where the numbers of the tuple "x,y,z" and the whitespace after it (or the end of the text
+// at `last`, with `at_end`) lie among the 64 bytes at `p`, found from one classification of
+// them: the ends of the numbers do not wait for each other's digits. A track's coord has ' '
+// for its `separator`.
+struct TTupleSpan {
+  uint64_t digits;  // the digits among the 64 bytes
+  unsigned comma1;
+  unsigned comma2;
+  unsigned space;  // the whitespace after the tuple, or the end of the text
+  unsigned after;  // where the next tuple may start
+};
+
+__attribute__((always_inline)) inline bool FindShortTuple(const char* p, const char* last,
+                                                          bool at_end, TTupleSpan* span,
+                                                          char separator = ',') {
+  uint64_t number_chars = 0;  // digits, '.' and '-'
+  ClassifyTupleSpan(p, &span->digits, &number_chars);
+  // The first three other characters end the three numbers: ',' ',' and whitespace. Past
+  // `last` they are no delimiters: a tuple that reaches past it is not read here.
+  const auto limit = static_cast<size_t>(last - p);
+  const uint64_t ends = ~number_chars;
+  const uint64_t after_first = ends & (ends - 1);
+  const uint64_t after_second = after_first & (after_first - 1);
+  if (after_second == 0) return false;
+  span->comma1 = static_cast<unsigned>(std::countr_zero(ends));
+  span->comma2 = static_cast<unsigned>(std::countr_zero(after_first));
+  span->space = static_cast<unsigned>(std::countr_zero(after_second));
+  if (span->space >= limit) {
+    span->after = span->space;
+    return span->space == limit && at_end && p[span->comma1] == separator &&
+           p[span->comma2] == separator;
+  }
+  span->after = span->space + 1;
+  const char after = p[span->space];
+  const bool whitespace = after == ' ' || after == '\t' || after == '\r' || after == '\n';
+  return p[span->comma1] == separator && p[span->comma2] == separator && whitespace;
+}
+
+// Where the point of the number [from, to) of `p` is (`to` when it has none), when the number
+// is a sign, digits and at most one point, with a digit; `digits` marks the digits at `p`.
+// False for any other text.
+__attribute__((always_inline)) inline bool FindPoint(const char* p, uint64_t digits, unsigned from,
+                                                     unsigned to, unsigned* point) {
+  const unsigned start = from + (p[from] == '-' ? 1 : 0);
   if (start >= to) return false;
   const uint64_t others = ~digits & BitRange(start, to);
-  unsigned point = to;
-  if (others != 0) {
-    point = static_cast<unsigned>(std::countr_zero(others));
-    if ((others & (others - 1)) != 0 || p[point] != '.') return false;
+  *point = to;
+  if (others == 0) return true;
+  *point = static_cast<unsigned>(std::countr_zero(others));
+  return (others & (others - 1)) == 0 && p[*point] == '.' && to - start > 1;
+}
+
+constexpr int Decimals(TRowColumn column) {
+  return column == TRowColumn::kXY ? kXYDecimals : kZDecimals;
+}
+
+// The integer digits CopyFixedText takes: what keeps the value within a thousandth of the last
+// decimal of the text (its error is at most 2^-44 below 1000, 2^-27 below 2^27).
+constexpr unsigned MaxIntegerDigits(TRowColumn column) { return column == TRowColumn::kXY ? 3 : 8; }
+
+// One number [from, to) of a tuple found by FindShortTuple, as text where CopyFixedText gives
+// it, else as its value. The usual one, padded with zeros, is made in one vector.
+__attribute__((always_inline)) inline bool ShortNumberText(const char* p, uint64_t digits,
+                                                           unsigned from, unsigned to,
+                                                           TRowColumn column, TFixedText* out) {
+  unsigned point = 0;
+  if (!FindPoint(p, digits, from, to, &point)) return false;
+#if defined(__SSE2__)
+  const bool negative = p[from] == '-';
+  const unsigned start = from + (negative ? 1 : 0);
+  const unsigned integer = point - start;
+  const unsigned fraction = point == to ? 0 : to - point - 1;
+  const unsigned length = to - from;
+  if (integer >= 1 && integer <= MaxIntegerDigits(column) &&
+      fraction <= static_cast<unsigned>(Decimals(column)) && (integer == 1 || p[start] != '0')) {
+    const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+    const __m128i zeros = _mm_set1_epi8('0');
+    // A zero, or a negative zero, is CopyFixedText's ("0", no sign).
+    const auto nonzero = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpgt_epi8(text, zeros))) &
+                         ((1U << length) - 1);
+    if (nonzero != 0) {
+      const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      const __m128i end = _mm_set1_epi8(static_cast<char>(length));
+      const __m128i keep = _mm_cmplt_epi8(index, end);
+      // Past the text: zeros, and the point first where it has none.
+      __m128i fill = zeros;
+      if (point == to) {
+        fill =
+            _mm_add_epi8(fill, _mm_and_si128(_mm_cmpeq_epi8(index, end), _mm_set1_epi8('.' - '0')));
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(out->MutableBytes()),
+                      _mm_or_si128(_mm_and_si128(keep, text), _mm_andnot_si128(keep, fill)));
+      out->SetLength(point - from + 1 + static_cast<unsigned>(Decimals(column)));
+      return true;
+    }
   }
+#endif
+  if (CopyFixedText(std::string_view(p + from, to - from), column, out)) return true;
+  double value = 0.0;
+  ParseNumber(p + from, p + to, &value);
+  *out = TFixedText::OfValue(value);
+  return true;
+}
+
+// The number [from, to) of `p` of the short shape ("-122.0845352": a sign, at most seven
+// digits either side of one point, at least one digit); `digits` marks the digits among the
+// 64 bytes at `p`. False for any other text.
+bool ReadShortNumber(const char* p, uint64_t digits, unsigned from, unsigned to, double* value) {
+  unsigned point = 0;
+  if (!FindPoint(p, digits, from, to, &point)) return false;
+  const bool negative = p[from] == '-';
+  const unsigned start = from + (negative ? 1 : 0);
   const auto integer = static_cast<int>(point - start);
   const int fraction = point == to ? 0 : static_cast<int>(to - point - 1);
-  if (integer > 7 || fraction > 7 || integer + fraction == 0) return false;
+  if (integer > 7 || fraction > 7) return false;
   const double magnitude = ShortDecimalValue(p + start, integer, p + point + 1, fraction);
   *value = negative ? -magnitude : magnitude;
   return true;
 }
 
-// The tuple "x,y,z" and the whitespace after it that start at `p`, when its numbers are short
-// (see ReadShortNumber), found from one classification of the 64 bytes there: the ends of the
-// numbers do not wait for each other's digits. Sets *end after that whitespace character.
-// False for any other text, which the general parse then reads. Needs kShortTupleText bytes.
 }  // namespace
 
-bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end) {
-  uint64_t digits = 0;
-  uint64_t number_chars = 0;  // digits, '.' and '-'
-  ClassifyTupleSpan(p, &digits, &number_chars);
-  // The first three other characters end the three numbers: ',' ',' and whitespace.
-  const uint64_t ends = ~number_chars;
-  const uint64_t after_first = ends & (ends - 1);
-  const uint64_t after_second = after_first & (after_first - 1);
-  if (after_second == 0) return false;
-  const auto comma1 = static_cast<unsigned>(std::countr_zero(ends));
-  const auto comma2 = static_cast<unsigned>(std::countr_zero(after_first));
-  const auto space = static_cast<unsigned>(std::countr_zero(after_second));
-  const char after = p[space];
-  const bool whitespace = after == ' ' || after == '\t' || after == '\r' || after == '\n';
-  if (p[comma1] != ',' || p[comma2] != ',' || !whitespace) return false;
-  if (!ReadShortNumber(p, digits, 0, comma1, &point->X) ||
-      !ReadShortNumber(p, digits, comma1 + 1, comma2, &point->Y) ||
-      !ReadShortNumber(p, digits, comma2 + 1, space, &point->Z)) {
+bool CopyFixedText(std::string_view number, TRowColumn column, TFixedText* out) {
+  const size_t decimals = static_cast<size_t>(Decimals(column));
+  const size_t size = number.size();
+  const bool negative = size > 0 && number[0] == '-';
+  size_t i = negative ? 1 : 0;
+  const size_t integer_start = i;
+  bool nonzero = false;
+  for (; i < size && IsDigit(number[i]); ++i) nonzero |= number[i] != '0';
+  const size_t integer = i - integer_start;
+  if (integer == 0 || integer > MaxIntegerDigits(column) ||
+      (integer > 1 && number[integer_start] == '0')) {
     return false;
   }
-  *end = p + space + 1;
+  size_t fraction_start = i;
+  if (i < size) {
+    if (number[i] != '.') return false;
+    fraction_start = ++i;
+    for (; i < size && IsDigit(number[i]); ++i) nonzero |= number[i] != '0';
+    if (i != size) return false;
+  }
+  const size_t fraction = size - fraction_start;
+  char* const bytes = out->MutableBytes();
+  if (!nonzero && column == TRowColumn::kZ) {
+    bytes[0] = '0';
+    out->SetLength(1);
+    return true;
+  }
+  // The digits written: a place for a carry, the integer's, `decimals` of the fraction's.
+  char digits[1 + 8 + kXYDecimals];
+  const size_t count = 1 + integer + decimals;
+  digits[0] = '0';
+  std::memcpy(digits + 1, number.data() + integer_start, integer);
+  const size_t copied = std::min(fraction, decimals);
+  std::memcpy(digits + 1 + integer, number.data() + fraction_start, copied);
+  std::memset(digits + 1 + integer + copied, '0', decimals - copied);
+  if (fraction > decimals) {
+    // The next three digits, in thousandths of the last decimal written.
+    unsigned rest = 0;
+    for (size_t k = decimals; k < decimals + 3; ++k) {
+      rest =
+          rest * 10 + (k < fraction ? static_cast<unsigned>(number[fraction_start + k] - '0') : 0);
+    }
+    if (rest >= 498 && rest <= 501) return false;
+    if (rest >= 502) {
+      size_t k = count - 1;
+      while (digits[k] == '9') digits[k--] = '0';
+      ++digits[k];
+    }
+    nonzero = std::any_of(digits, digits + count, [](char c) { return c != '0'; });
+  }
+  const size_t first = digits[0] == '0' ? 1 : 0;
+  const size_t integer_written = count - first - decimals;
+  if (integer_written > MaxIntegerDigits(column)) return false;
+  size_t length = 0;
+  // No minus sign on a number that is written as zero.
+  if (negative && nonzero) bytes[length++] = '-';
+  std::memcpy(bytes + length, digits + first, integer_written);
+  length += integer_written;
+  bytes[length++] = '.';
+  std::memcpy(bytes + length, digits + first + integer_written, decimals);
+  out->SetLength(length + decimals);
+  return true;
+}
+
+const char* ParsePlainTupleText(const char* p, const char* last, bool at_end, TVertexText* vertex) {
+  const auto number = [&](TRowColumn column, TFixedText* out, bool third) {
+    // The text CopyFixedText may take ends at the first character that is none of its.
+    const char* end = p;
+    while (end < last && (IsDigit(*end) || *end == '.' || *end == '-')) ++end;
+    if (!CopyFixedText(std::string_view(p, static_cast<size_t>(end - p)), column, out)) {
+      double value = 0.0;
+      end = ParseNumber(p, last, &value);
+      if (end == p) return false;
+      *out = TFixedText::OfValue(value);
+    }
+    if (end == last) {
+      if (!third || !at_end) return false;
+      p = end;
+      return true;
+    }
+    const bool space = *end == ' ' || *end == '\t' || *end == '\r' || *end == '\n';
+    if (third ? !space : *end != ',') return false;
+    p = end + 1;
+    return true;
+  };
+  if (!number(TRowColumn::kXY, &vertex->X, false) || !number(TRowColumn::kXY, &vertex->Y, false) ||
+      !number(TRowColumn::kZ, &vertex->Z, true)) {
+    return nullptr;
+  }
+  return p;
+}
+
+bool ReadShortTuple(const char* p, const char* last, bool at_end, TXYZPoint* point,
+                    const char** end) {
+  TTupleSpan span{};
+  if (!FindShortTuple(p, last, at_end, &span) ||
+      !ReadShortNumber(p, span.digits, 0, span.comma1, &point->X) ||
+      !ReadShortNumber(p, span.digits, span.comma1 + 1, span.comma2, &point->Y) ||
+      !ReadShortNumber(p, span.digits, span.comma2 + 1, span.space, &point->Z)) {
+    return false;
+  }
+  *end = p + span.after;
+  return true;
+}
+
+bool ReadShortTupleText(const char* p, const char* last, bool at_end, TVertexText* vertex,
+                        const char** end) {
+  TTupleSpan span{};
+  if (!FindShortTuple(p, last, at_end, &span) ||
+      !ShortNumberText(p, span.digits, 0, span.comma1, TRowColumn::kXY, &vertex->X) ||
+      !ShortNumberText(p, span.digits, span.comma1 + 1, span.comma2, TRowColumn::kXY, &vertex->Y) ||
+      !ShortNumberText(p, span.digits, span.comma2 + 1, span.space, TRowColumn::kZ, &vertex->Z)) {
+    return false;
+  }
+  *end = p + span.after;
   return true;
 }
 
@@ -342,19 +536,61 @@ const char* ParseTuple(const char* p, const char* last, bool at_end, TXYZPoint* 
   return p;
 }
 
-bool ParseTrackCoord(std::string_view text, TXYZPoint* point) {
-  std::array<double, 3> values{};
+namespace {
+
+bool IsTrackSeparator(char c) { return c == ',' || IsCoordinateSpace(c); }
+
+// The numbers of a track's coord, each handed to `number(index, text)` with the text up to the
+// next separator; `index` counts from 0, at most 3. Returns the count.
+template <class TNumber>
+size_t ForEachTrackNumber(std::string_view text, TNumber number) {
   size_t count = 0;
   const char* p = text.data();
   const char* const end = p + text.size();
-  const auto separator = [](char c) { return c == ',' || IsCoordinateSpace(c); };
   for (;;) {
-    while (p < end && separator(*p)) ++p;
-    if (p == end || count == values.size()) break;
-    ParseNumber(p, end, &values[count++]);
-    while (p < end && !separator(*p)) ++p;
+    while (p < end && IsTrackSeparator(*p)) ++p;
+    if (p == end || count == 3) break;
+    const char* const start = p;
+    while (p < end && !IsTrackSeparator(*p)) ++p;
+    number(count++, std::string_view(start, static_cast<size_t>(p - start)));
   }
+  return count;
+}
+
+}  // namespace
+
+bool ParseTrackCoord(std::string_view text, TXYZPoint* point) {
+  std::array<double, 3> values{};
+  const size_t count = ForEachTrackNumber(text, [&](size_t index, std::string_view number) {
+    ParseNumber(number.data(), number.data() + number.size(), &values[index]);
+  });
   *point = {values[0], values[1], values[2]};
+  return count > 0;
+}
+
+bool ReadShortTrackCoordText(std::string_view text, TVertexText* vertex) {
+  const char* p = text.data();
+  const char* const last = p + text.size();
+  while (p < last && IsCoordinateSpace(*p)) ++p;
+  TTupleSpan span{};
+  return p < last && FindShortTuple(p, last, true, &span, ' ') &&
+         ShortNumberText(p, span.digits, 0, span.comma1, TRowColumn::kXY, &vertex->X) &&
+         ShortNumberText(p, span.digits, span.comma1 + 1, span.comma2, TRowColumn::kXY,
+                         &vertex->Y) &&
+         ShortNumberText(p, span.digits, span.comma2 + 1, span.space, TRowColumn::kZ, &vertex->Z);
+}
+
+bool ParseTrackCoordText(std::string_view text, TVertexText* vertex) {
+  std::array<TFixedText*, 3> numbers = {&vertex->X, &vertex->Y, &vertex->Z};
+  for (TFixedText* number : numbers) *number = TFixedText::OfValue(0.0);
+  const size_t count = ForEachTrackNumber(text, [&](size_t index, std::string_view number) {
+    if (CopyFixedText(number, index < 2 ? TRowColumn::kXY : TRowColumn::kZ, numbers[index])) {
+      return;
+    }
+    double value = 0.0;
+    ParseNumber(number.data(), number.data() + number.size(), &value);
+    *numbers[index] = TFixedText::OfValue(value);
+  });
   return count > 0;
 }
 

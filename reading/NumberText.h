@@ -66,17 +66,51 @@ const char* ParseTuple(const char* p, const char* last, bool at_end, TXYZPoint* 
 // missing ones 0. False for text without a number, which is no vertex.
 bool ParseTrackCoord(std::string_view text, TXYZPoint* point);
 
-// What must be readable after a tuple's start for ReadShortTuple: the 64 bytes it is
-// classified from, and the eight-byte loads of its last number's digits.
-inline constexpr size_t kShortTupleText = 64 + 8;
+// ParseTrackCoord for a list of the text form: each number as CopyFixedText gives it or, where
+// it gives none, as its value.
+bool ParseTrackCoordText(std::string_view text, TVertexText* vertex);
 
-// The tuple "x,y,z" and the whitespace after it that start at `p`, the fast path of the tuple
-// grammar for the way coordinates are written: each number a sign and at most seven digits
-// either side of one point ("-122.0845352"). Found from one classification of the 64 bytes
-// there, so the ends of the numbers do not wait for each other's digits. Sets *end after that
-// whitespace character. False for any other text, which the general parse then reads; where
-// it reads a tuple, it gives what the general parse gives. Needs kShortTupleText bytes.
-bool ReadShortTuple(const char* p, TXYZPoint* point, const char** end);
+// The usual coord ("lon lat alt", one space between the numbers, each of ReadShortTupleText's
+// shapes) the fast way; false for any other text, which ParseTrackCoordText then reads. Reads
+// kShortTupleText bytes from the text's start, whatever lies past its end.
+bool ReadShortTrackCoordText(std::string_view text, TVertexText* vertex);
+
+// What ReadShortTuple(Text) read from a tuple's start, also past the end of the text: the 64
+// bytes it is classified from, and the eight- or sixteen-byte loads of its last number.
+inline constexpr size_t kShortTupleText = 64 + 16;
+
+// The tuple "x,y,z" and the whitespace after it (or, with `at_end`, the end of the text at
+// `last`) that start at `p`, the fast path of the tuple grammar for the way coordinates are
+// written: each number a sign and at most seven digits either side of one point
+// ("-122.0845352"). Found from one classification of the 64 bytes there, so the ends of the
+// numbers do not wait for each other's digits. Sets *end after that whitespace character.
+// False for any other text, which the general parse then reads; where it reads a tuple, it
+// gives what the general parse gives. Reads kShortTupleText bytes from `p`, whatever lies
+// past `last`; what is there does not change the result.
+bool ReadShortTuple(const char* p, const char* last, bool at_end, TXYZPoint* point,
+                    const char** end);
+
+// The column of a row a number is written in: X and Y, or Z (see TVertexText).
+enum class TRowColumn : uint8_t { kXY, kZ };
+
+// Sets *out to the text a row writes for the number `number` ("-122.0845352": a sign, digits,
+// a point and digits) in `column`, made from its digits: padded with zeros, or rounded as
+// decimal text, where that provably gives the digits that formatting its value gives. That is
+// so for the values coordinates take (|x| < 1000, |z| < 10^8): the value differs from the
+// text by less than a thousandth of the last decimal written, so both round alike unless the
+// digits past it lie that near a half. False for any other text, which is then read as a
+// value: exponents, '+', leading zeros, no integer digit, digits that near a half, larger
+// numbers.
+bool CopyFixedText(std::string_view number, TRowColumn column, TFixedText* out);
+
+// ReadShortTuple for a list of the text form: the same tuples, each number as CopyFixedText
+// gives it or, where it gives none, as its value; any number of digits. Sets *end like it.
+bool ReadShortTupleText(const char* p, const char* last, bool at_end, TVertexText* vertex,
+                        const char** end);
+
+// ParsePlainTuple for a list of the text form: each number as CopyFixedText gives it or, where
+// it gives none, as its value.
+const char* ParsePlainTupleText(const char* p, const char* last, bool at_end, TVertexText* vertex);
 
 // The plain tuple "x,y,z" followed by whitespace (or, with `at_end`, by the end of the text):
 // the usual shape, read with no search for delimiters. nullptr for any other text, which

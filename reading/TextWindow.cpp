@@ -37,7 +37,8 @@ bool TTextWindow::LoadMore() {
     m_base = m_window_start;
   }
   if (m_buffer.size() - kept < kBlockSize / 2) m_buffer.resize(m_buffer.size() * 2);
-  const size_t count = m_source->Read(m_buffer.data() + kept, m_buffer.size() - kept);
+  const size_t count =
+      m_source->Read(m_buffer.data() + kept, m_buffer.size() - kept - kReadableTail);
   m_source_done = count == 0;
   m_data_end += count;
   return count > 0;

@@ -25,6 +25,10 @@ namespace trelvo {
 // loaded at once instead.
 class TTextWindow {
  public:
+  // Bytes that stay readable after the end of the loaded text (of any content), so that the
+  // tuple readers can load whole vectors near the end of the Window.
+  static constexpr size_t kReadableTail = 128;
+
   // Reads `source` from its start; the Window is empty.
   void Open(std::unique_ptr<TByteSource> source);
 

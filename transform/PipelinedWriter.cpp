@@ -10,7 +10,7 @@ constexpr size_t kBatchPoints = 8192;
 
 TPipelinedWriter::TPipelinedWriter(TTextWriter& writer, bool points_only)
     : m_writer(writer), m_points_only(points_only) {
-  for (TBatch& batch : m_ring.Slots()) batch.points.reserve(kBatchPoints);
+  for (TBatch& batch : m_ring.Slots()) batch.vertices.reserve(kBatchPoints);
   m_thread = std::thread(&TPipelinedWriter::Run, this);
 }
 
@@ -18,19 +18,27 @@ TPipelinedWriter::~TPipelinedWriter() { Stop(true); }
 
 void TPipelinedWriter::Add(const TXYZList& points) {
   const int32_t count = m_points_only ? 1 : points.Count();
-  if (static_cast<size_t>(count) > kBatchPoints) {
+  assert(count <= points.Count());
+  if (points.Form() == TCoordinateForm::kText && static_cast<size_t>(count) > kBatchPoints) {
     // A very large entity is written here, once the second thread has caught up, rather than
     // copied.
     HandOff();
     WaitUntilWritten(m_ring.Published());
-    WriteEntity(points.Data(), count);
+    WriteEntity(points.Texts().first(static_cast<size_t>(count)));
     return;
   }
-  assert(count <= points.Count());
   TBatch& batch = Filling();
-  batch.points.insert(batch.points.end(), points.Data(), points.Data() + count);
+  if (points.Form() == TCoordinateForm::kText) {
+    const std::span<const TVertexText> texts = points.Texts().first(static_cast<size_t>(count));
+    batch.vertices.insert(batch.vertices.end(), texts.begin(), texts.end());
+  } else {
+    for (const TXYZPoint& point : points.Values().first(static_cast<size_t>(count))) {
+      batch.vertices.push_back({TFixedText::OfValue(point.X), TFixedText::OfValue(point.Y),
+                                TFixedText::OfValue(point.Z)});
+    }
+  }
   batch.counts.push_back(count);
-  if (batch.points.size() >= kBatchPoints) HandOff();
+  if (batch.vertices.size() >= kBatchPoints) HandOff();
 }
 
 void TPipelinedWriter::Finish() {
@@ -48,7 +56,7 @@ void TPipelinedWriter::HandOff() {
   m_ring.AwaitFree([&] { return m_failed.load(); });
   RethrowError();
   TBatch& next = Filling();
-  next.points.clear();
+  next.vertices.clear();
   next.counts.clear();
 }
 
@@ -63,19 +71,19 @@ void TPipelinedWriter::RethrowError() {
   if (m_failed.load()) std::rethrow_exception(m_error);
 }
 
-void TPipelinedWriter::WriteEntity(const TXYZPoint* points, int32_t count) {
+void TPipelinedWriter::WriteEntity(std::span<const TVertexText> vertices) {
   if (m_points_only) {
-    m_writer.WriteVertexRow(points[0]);
+    m_writer.WriteVertexRow(vertices[0]);
   } else {
-    m_writer.WriteVertexBlock(points, count);
+    m_writer.WriteVertexBlock(vertices);
   }
 }
 
 void TPipelinedWriter::WriteBatch(const TBatch& batch) {
-  const TXYZPoint* points = batch.points.data();
+  std::span<const TVertexText> vertices = batch.vertices;
   for (const int32_t count : batch.counts) {
-    WriteEntity(points, count);
-    points += count;
+    WriteEntity(vertices.first(static_cast<size_t>(count)));
+    vertices = vertices.subspan(static_cast<size_t>(count));
   }
 }
 

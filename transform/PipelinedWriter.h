@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -31,7 +32,7 @@ class TPipelinedWriter {
   TPipelinedWriter(const TPipelinedWriter&) = delete;
   TPipelinedWriter& operator=(const TPipelinedWriter&) = delete;
 
-  // Queues one entity for writing.
+  // Queues one entity for writing (a list of either form).
   void Add(const TXYZList& points);
 
   // Writes everything queued and stops the second thread; the writer is the caller's again.
@@ -39,7 +40,7 @@ class TPipelinedWriter {
 
  private:
   struct TBatch {
-    std::vector<TXYZPoint> points;
+    std::vector<TVertexText> vertices;
     std::vector<int32_t> counts;  // vertices per entity, in order
   };
 
@@ -49,7 +50,7 @@ class TPipelinedWriter {
   void WaitUntilWritten(uint64_t batches);
   void RethrowError();
   void WriteBatch(const TBatch& batch);
-  void WriteEntity(const TXYZPoint* points, int32_t count);
+  void WriteEntity(std::span<const TVertexText> vertices);
   void Run();
   void Stop(bool abandon) noexcept;
 

@@ -298,30 +298,45 @@ void TTextWriter::WriteHeader() {
   WriteText("Entity type:");
 }
 
-void TTextWriter::WriteVertexRow(const TXYZPoint& point) {
+namespace {
+
+// A number of a row: its text copied (sixteen bytes, what lands past it is overwritten next
+// or lies beyond the row's end), or its value formatted.
+__attribute__((always_inline)) inline char* WriteNumber(char* out, const TFixedText& number,
+                                                        int decimals) {
+  if (number.HoldsText()) {
+    std::memcpy(out, number.Bytes(), sizeof(TFixedText));
+    return out + number.Text().size();
+  }
+  if (decimals == kZDecimals && number.Value() == 0.0) {
+    *out = '0';
+    return out + 1;
+  }
+  return FormatFixedInline(out, number.Value(), decimals);
+}
+
+}  // namespace
+
+void TTextWriter::WriteVertexRow(const TVertexText& vertex) {
   if (m_used + kRowRoom > m_buffer.size()) Flush();
   char* out = m_buffer.data() + m_used;
-  out = FormatFixedInline(out, point.X, 10);
+  out = WriteNumber(out, vertex.X, kXYDecimals);
   *out++ = m_separator;
-  out = FormatFixedInline(out, point.Y, 10);
+  out = WriteNumber(out, vertex.Y, kXYDecimals);
   *out++ = m_separator;
-  if (point.Z == 0.0) {
-    *out++ = '0';
-  } else {
-    out = FormatFixedInline(out, point.Z, 5);
-  }
+  out = WriteNumber(out, vertex.Z, kZDecimals);
   *out++ = '\r';
   *out++ = '\n';
   m_used = static_cast<size_t>(out - m_buffer.data());
 }
 
-void TTextWriter::WriteVertexBlock(const TXYZPoint* points, int32_t count) {
+void TTextWriter::WriteVertexBlock(std::span<const TVertexText> vertices) {
   WriteLine();
   char digits[16] = {};
-  const auto result = std::to_chars(digits, digits + sizeof(digits), count);
+  const auto result = std::to_chars(digits, digits + sizeof(digits), vertices.size());
   WriteText(std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
   WriteLine(" Vertices");
-  for (int32_t i = 0; i < count; ++i) WriteVertexRow(points[i]);
+  for (const TVertexText& vertex : vertices) WriteVertexRow(vertex);
 }
 
 void TTextWriter::Flush() {

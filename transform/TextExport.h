@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,11 +56,12 @@ class TTextWriter {
   // Lines 1 to 4 of the header, then "Entity type:" without a line break.
   void WriteHeader();
 
-  // X and Y with 10 decimals, Z with 5 or the single character 0 when it is exactly zero.
-  void WriteVertexRow(const TXYZPoint& point);
+  // One vertex: X and Y with 10 decimals, Z with 5 or the single character 0 when it is
+  // exactly zero (the text a reader made of them, or their values formatted).
+  void WriteVertexRow(const TVertexText& vertex);
 
-  // An empty line, "<count> Vertices", then one row per point.
-  void WriteVertexBlock(const TXYZPoint* points, int32_t count);
+  // An empty line, "<count> Vertices", then one row per vertex.
+  void WriteVertexBlock(std::span<const TVertexText> vertices);
 
   // Hands everything buffered to the file.
   void Flush();

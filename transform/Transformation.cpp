@@ -91,6 +91,7 @@ std::string CompletionText(int64_t entity_count) {
 int64_t Transform(const TRunSettings& settings, TProgressWindow& progress) {
   progress.SetCounterText("");
   TKMLReader reader;
+  reader.SetCoordinateForm(TCoordinateForm::kText);
   reader.Open(settings.InputFileName);
   progress.RepaintWindow();
 

@@ -1,5 +1,6 @@
 // Arbitrary bytes through the reader, in blocks of any size: no crash, no undefined behaviour,
-// no endless loop, and the very entities the same text gives when it arrives whole.
+// no endless loop, and the very entities the same text gives when it arrives whole; the text
+// form's rows are those of the values.
 #include <algorithm>
 
 #include "tests/fuzz/FuzzInput.h"
@@ -14,6 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (entities > trelvo::fuzz::MaxEntities(text)) __builtin_trap();
     if (type == trelvo::TEntityType::kPoint && vertices != entities) __builtin_trap();
     if (found != trelvo::test::ReadAll(text, type)) __builtin_trap();
+    if (trelvo::test::ReadRows(text, type, trelvo::TCoordinateForm::kText,
+                               trelvo::fuzz::PieceSize(data, size)) !=
+        trelvo::test::ReadRows(text, type, trelvo::TCoordinateForm::kValues)) {
+      __builtin_trap();
+    }
   }
   return 0;
 }

@@ -234,13 +234,28 @@ std::vector<TCase> Cases() {
       cases.push_back(joined);
     }
   }
+  // ... and a number cut by that end at every offset ("1,2,3|4"): not read as ended there.
+  for (size_t pad = 0; pad < 7; ++pad) {
+    TCase cut{L, "<LineString><coordinates>" + std::string(pad, ' '), "("};
+    for (int i = 0; i < 1200; ++i) cut.text += "1,2,34 ";
+    cut.text += "</coordinates></LineString>";
+    for (int i = 0; i < 1200; ++i) cut.expected += "[1,2,34]";
+    cut.expected += ')';
+    cases.push_back(cut);
+  }
   return cases;
 }
 
+// Also in the text form, whose rows are those the values give.
 TEST(KmlReader, ReadsEveryCaseAlikeInPiecesOfAnySize) {
   for (const TCase& c : Cases()) {
+    const std::string rows = test::ReadRows(c.text, c.type, TCoordinateForm::kValues);
     for (size_t piece = 1; piece <= 65; ++piece) {
-      ASSERT_EQ(test::ReadAll(c.text, c.type, piece == 65 ? SIZE_MAX : piece), c.expected)
+      const size_t size = piece == 65 ? SIZE_MAX : piece;
+      ASSERT_EQ(test::ReadAll(c.text, c.type, size), c.expected)
+          << "type " << static_cast<int>(c.type) << ", pieces of " << piece << ", text:\n"
+          << c.text.substr(0, 300);
+      ASSERT_EQ(test::ReadRows(c.text, c.type, TCoordinateForm::kText, size), rows)
           << "type " << static_cast<int>(c.type) << ", pieces of " << piece << ", text:\n"
           << c.text.substr(0, 300);
     }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "reading/NumberText.h"
+#include "transform/TextExport.h"
 
 namespace trelvo {
 namespace {
@@ -114,6 +115,98 @@ TEST(NumberText, ReadsTheTupleGrammar) {
   ASSERT_TRUE(ParseTrackCoord("5 6", &coord));
   EXPECT_EQ(coord.Z, 0.0);
   EXPECT_FALSE(ParseTrackCoord(" \n ", &coord));
+}
+
+// A number of every shape: signs, leading zeros, 0 to 20 digits either side of the point,
+// digits past the written decimals near a half and on it, exponents.
+std::string RandomNumberText(std::mt19937_64& random) {
+  const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  const auto digits = [&](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += static_cast<char>('0' + below(10));
+    return text;
+  };
+  std::string text;
+  const int sign = below(20);
+  if (sign < 8) text += '-';
+  if (sign == 8) text += '+';
+  if (below(20) == 0) text += '0';
+  text += digits(below(4) == 0 ? below(21) : below(5));
+  const int decimals = below(2) == 0 ? kXYDecimals : kZDecimals;
+  if (below(8) != 0) {
+    text += '.';
+    if (below(3) != 0) {
+      text += digits(below(21));
+    } else {
+      // The written decimals, then digits near a half of the last one, or on it.
+      static const char* const kRests[] = {"5",    "50",  "5000", "4999", "49999999", "498",
+                                           "4979", "502", "5021", "501",  "50000001", "497"};
+      text += digits(decimals) + kRests[below(12)] + (below(2) == 0 ? digits(below(6)) : "");
+    }
+  }
+  if (below(30) == 0) text += (below(2) == 0 ? "e" : "E-") + digits(1 + below(2));
+  return text;
+}
+
+// What formatting the number's value gives in a row's column: the digits the text path must
+// give.
+std::string FormattedValue(double value, TRowColumn column) {
+  if (column == TRowColumn::kZ && value == 0.0) return "0";
+  std::string text;
+  AppendFixed(text, value, column == TRowColumn::kXY ? kXYDecimals : kZDecimals);
+  return text;
+}
+
+// The text path of the writer's numbers: where it copies or rounds the digits, they are the
+// digits that formatting the value gives, over millions of numbers of every shape, alone and
+// in tuples; and it takes the usual shapes.
+TEST(NumberText, CopiedDigitsAreTheFormattedValuesDigits) {
+  std::mt19937_64 random(28);
+  int64_t copied = 0;
+  int64_t plain = 0;
+  for (int i = 0; i < 2000000; ++i) {
+    const std::string text = RandomNumberText(random);
+    double value = 0.0;
+    const bool whole = NumericPrefixLength(text) == text.size() && !text.empty();
+    ParseNumber(text.data(), text.data() + text.size(), &value);
+    for (const TRowColumn column : {TRowColumn::kXY, TRowColumn::kZ}) {
+      TFixedText number;
+      if (!CopyFixedText(text, column, &number)) continue;
+      ++copied;
+      ASSERT_TRUE(whole) << text;
+      ASSERT_EQ(number.Text(), FormattedValue(value, column)) << text;
+    }
+    // In a tuple, where the fast readers take it, followed by other text to load past.
+    const std::string tuple = text + "," + text + "," + text + " 1,2,3" + std::string(80, ' ');
+    TVertexText vertex;
+    const char* end = nullptr;
+    if (!ReadShortTupleText(tuple.data(), tuple.data() + tuple.size(), false, &vertex, &end)) {
+      continue;
+    }
+    ASSERT_EQ(end - tuple.data(), static_cast<ptrdiff_t>(3 * text.size() + 3)) << text;
+    const std::pair<const TFixedText*, TRowColumn> numbers[] = {
+        {&vertex.X, TRowColumn::kXY}, {&vertex.Y, TRowColumn::kXY}, {&vertex.Z, TRowColumn::kZ}};
+    for (const auto& [number, column] : numbers) {
+      const std::string written = number->HoldsText() ? std::string(number->Text())
+                                                      : FormattedValue(number->Value(), column);
+      ASSERT_EQ(written, FormattedValue(value, column)) << text;
+      plain += number->HoldsText() ? 1 : 0;
+    }
+  }
+  // Most numbers of these shapes are copied; coordinates as files write them always are.
+  EXPECT_GT(copied, 1000000);
+  EXPECT_GT(plain, 1000000);
+  for (const char* text :
+       {"-122.0845352", "37.42", "0", "-0.5", "179.99999999999", "-33.868820000000003"}) {
+    TFixedText number;
+    EXPECT_TRUE(CopyFixedText(text, TRowColumn::kXY, &number)) << text;
+  }
+  TFixedText altitude;
+  EXPECT_TRUE(CopyFixedText("8848.86", TRowColumn::kZ, &altitude));
+  for (const char* text : {"+8.5", "008.5", ".5", "1e3", "-0.00000000005", "1000.5"}) {
+    TFixedText number;
+    EXPECT_FALSE(CopyFixedText(text, TRowColumn::kXY, &number)) << text;
+  }
 }
 
 }  // namespace

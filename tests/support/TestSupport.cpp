@@ -16,6 +16,7 @@
 
 #include "platform/IoError.h"
 #include "platform/Platform.h"
+#include "transform/TextExport.h"
 
 namespace trelvo::test {
 namespace fs = std::filesystem;
@@ -53,30 +54,70 @@ std::vector<std::string> TTempDir::Entries() const {
   return names;
 }
 
-std::string ReadAll(const std::string& text, TEntityType type, size_t piece) {
+namespace {
+
+// Calls `vertex(reader, index)` for each vertex of each entity the reader finds in `text`,
+// between "(" and ")" per entity.
+template <class TVertexOut>
+std::string ReadEntities(const std::string& text, TEntityType type, size_t piece,
+                         TCoordinateForm form, TVertexOut vertex) {
   TKMLReader reader;
+  reader.SetCoordinateForm(form);
   reader.Open(std::make_unique<TMemorySource>(text, piece));
   std::string out;
-  const auto append = [&out](char open, double value) {
-    char digits[64];
-    out += open;
-    out.append(digits, std::to_chars(digits, digits + sizeof(digits), value).ptr);
-  };
   // Far more calls than any test text has entities: a reader that never ends is a failure.
   constexpr bool (TKMLReader::*kNext[])() = {&TKMLReader::NextPoint, &TKMLReader::NextLineString,
                                              &TKMLReader::NextPolygon};
   for (int guard = 0; guard < 100000 && (reader.*kNext[static_cast<int>(type) - 1])(); ++guard) {
     out += '(';
-    for (int32_t i = 1; i <= reader.Points().Count(); ++i) {
-      const TXYZPoint& point = reader.GetPoint(i);
-      append('[', point.X);
-      append(',', point.Y);
-      append(',', point.Z);
-      out += ']';
-    }
+    for (int32_t i = 1; i <= reader.Points().Count(); ++i) out += vertex(reader, i);
     out += ')';
   }
   return out;
+}
+
+// A number of a row as the writer writes it.
+std::string RowNumber(const TFixedText& number, int decimals) {
+  if (number.HoldsText()) return std::string(number.Text());
+  if (decimals == kZDecimals && number.Value() == 0.0) return "0";
+  std::string text;
+  AppendFixed(text, number.Value(), decimals);
+  return text;
+}
+
+}  // namespace
+
+std::string ReadAll(const std::string& text, TEntityType type, size_t piece) {
+  return ReadEntities(
+      text, type, piece, TCoordinateForm::kValues, [](const TKMLReader& reader, int32_t i) {
+        std::string out;
+        const auto append = [&out](char open, double value) {
+          char digits[64];
+          out += open;
+          out.append(digits, std::to_chars(digits, digits + sizeof(digits), value).ptr);
+        };
+        const TXYZPoint point = reader.GetPoint(i);
+        append('[', point.X);
+        append(',', point.Y);
+        append(',', point.Z);
+        return out + ']';
+      });
+}
+
+std::string ReadRows(const std::string& text, TEntityType type, TCoordinateForm form,
+                     size_t piece) {
+  return ReadEntities(text, type, piece, form, [form](const TKMLReader& reader, int32_t i) {
+    TVertexText vertex;
+    if (form == TCoordinateForm::kText) {
+      vertex = reader.Points().Texts()[static_cast<size_t>(i - 1)];
+    } else {
+      const TXYZPoint point = reader.GetPoint(i);
+      vertex = {TFixedText::OfValue(point.X), TFixedText::OfValue(point.Y),
+                TFixedText::OfValue(point.Z)};
+    }
+    return RowNumber(vertex.X, kXYDecimals) + ',' + RowNumber(vertex.Y, kXYDecimals) + ',' +
+           RowNumber(vertex.Z, kZDecimals) + '\n';
+  });
 }
 
 std::string ReadFileBytes(const std::string& path) {

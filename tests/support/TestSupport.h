@@ -47,6 +47,11 @@ class TNoProgressWindow : public TProgressWindow {
 // "([x,y,z][x,y,z])([x,y,z])" with numbers in their shortest round-trip form.
 std::string ReadAll(const std::string& text, TEntityType type, size_t piece = SIZE_MAX);
 
+// The entities read from `text` in `form` with their rows as the writer writes them:
+// "(x,y,z\n...)" per entity.
+std::string ReadRows(const std::string& text, TEntityType type, TCoordinateForm form,
+                     size_t piece = SIZE_MAX);
+
 // The whole content of a file, and writing one.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
