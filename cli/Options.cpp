@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -13,12 +14,27 @@
 namespace trelvo::cli {
 namespace {
 
-TEntityType ParseType(const std::string& value) {
+// The type, or nullopt for "all" (the table layout's).
+std::optional<TEntityType> ParseType(const std::string& value) {
   if (value == "point") return TEntityType::kPoint;
   if (value == "path") return TEntityType::kPath;
   if (value == "polygon") return TEntityType::kPolygon;
-  throw std::invalid_argument("bad --type value '" + value + "' (point, path or polygon)");
+  if (value == "all") return std::nullopt;
+  throw std::invalid_argument("bad --type value '" + value + "' (point, path, polygon or all)");
 }
+
+bool ParseLayout(const std::string& value) {
+  if (value == "classic") return false;
+  if (value == "table") return true;
+  throw std::invalid_argument("bad --layout value '" + value + "' (classic or table)");
+}
+
+// The table layout's options, checked once the layout is known.
+struct TTableOptions {
+  bool table = false;
+  std::vector<std::string> given;  // the table-only options given, for the message
+  TTableSettings settings;
+};
 
 char ParseFormat(const std::string& value) {
   if (value == "csv") return ',';
@@ -38,6 +54,13 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
   bool type_given = false;
   bool format_given = false;
   bool output_given = false;
+  bool layout_given = false;
+  bool fields_given = false;
+  bool header_given = false;
+  bool rings_given = false;
+  bool bom_given = false;
+  TTableOptions table;
+  table.settings.fields = ParseFields(kDefaultFields);
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string argument = arguments[i];
     std::string value;
@@ -84,7 +107,36 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       return options;
     } else if (argument == "--type" || argument == "-t") {
       once(&type_given);
-      common.EntityType = ParseType(take_value());
+      const std::optional<TEntityType> type = ParseType(take_value());
+      if (type) {
+        common.EntityType = *type;
+      } else {
+        table.settings.all_types = true;
+        table.given.push_back("--type all");
+      }
+    } else if (argument == "--layout") {
+      once(&layout_given);
+      table.table = ParseLayout(take_value());
+    } else if (argument == "--fields") {
+      once(&fields_given);
+      table.settings.fields = ParseFields(take_value());
+      table.given.push_back(argument);
+    } else if (argument == "--no-header") {
+      once(&header_given);
+      table.settings.header = false;
+      table.given.push_back(argument);
+    } else if (argument == "--rings") {
+      once(&rings_given);
+      const std::string rings = take_value();
+      if (rings != "all" && rings != "outer") {
+        throw std::invalid_argument("bad --rings value '" + rings + "' (outer or all)");
+      }
+      table.settings.all_rings = rings == "all";
+      table.given.push_back(argument);
+    } else if (argument == "--bom") {
+      once(&bom_given);
+      table.settings.bom = true;
+      table.given.push_back(argument);
     } else if (argument == "--format" || argument == "-f") {
       once(&format_given);
       common.Separator = ParseFormat(take_value());
@@ -97,6 +149,17 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
   }
   if (inputs.empty()) throw std::invalid_argument("missing input file");
+  if (!table.table && !table.given.empty()) {
+    throw std::invalid_argument(table.given.front() + " needs --layout table");
+  }
+  if (table.table) {
+    if (WantsAllData(table.settings.fields) &&
+        std::find(inputs.begin(), inputs.end(), kStandardStream) != inputs.end()) {
+      throw std::invalid_argument(
+          "@* reads the file twice, which standard input cannot be: name the fields (@NAME)");
+    }
+    common.Table = table.settings;
+  }
   const std::string extension = "." + std::string(FormatExtension(common.Separator));
   std::error_code ec;
   const bool to_folder = !output.empty() && output != kStandardStream &&

@@ -9,7 +9,9 @@
 namespace trelvo::cli {
 
 inline constexpr char kUsage[] =
-    "usage: trelvo-cli [--type point|path|polygon] [--format csv|txt|tab] [-o OUTPUT] INPUT...";
+    "usage: trelvo-cli [--type point|path|polygon|all] [--format csv|txt|tab] [-o OUTPUT]\n"
+    "                  [--layout classic|table [--fields LIST] [--no-header] [--rings all]\n"
+    "                  [--bom]] INPUT...";
 
 // What the command line asks for.
 struct TOptions {

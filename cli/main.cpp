@@ -20,15 +20,29 @@ constexpr char kHelp[] =
     "files (also KMZ archives and gzip-compressed KML) into one row per vertex of a CSV, TXT\n"
     "(spaces) or TAB file.\n"
     "\n"
-    "  -t, --type TYPE      point, path (default) or polygon\n"
+    "  -t, --type TYPE      point, path (default) or polygon; all: every kind (table layout)\n"
     "  -f, --format FORMAT  csv (default), txt or tab\n"
     "  -o, --output OUTPUT  the output file of the one input, or a folder for the outputs of\n"
     "                       all inputs (default: each INPUT with the format's extension)\n"
+    "      --layout LAYOUT  classic (default): a block of rows per entity under a header;\n"
+    "                       table: a header row, then one row per vertex with its fields\n"
+    "      --fields LIST    the table's columns, comma-separated: seq, placemark, entity,\n"
+    "                       type, ring, vertex, name, description, folder, style, time,\n"
+    "                       begin, end, lon, lat, alt, @NAME (an ExtendedData field), @*\n"
+    "                       (all of them); default placemark,entity,type,vertex,name,folder,\n"
+    "                       lon,lat,alt\n"
+    "      --no-header      no header row\n"
+    "      --rings all      every ring of a polygon (ring 0 outer, 1... inner), not only the\n"
+    "                       outer one\n"
+    "      --bom            start with the UTF-8 byte-order mark, for Excel\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
     "\n"
     "INPUT \"-\" is standard input; its output is standard output unless -o names a file.\n"
     "OUTPUT \"-\" is standard output; \"N Entities\" then goes to standard error.\n"
+    "\n"
+    "The table layout quotes CSV texts as RFC 4180 does, turns a tab or line break in a TAB\n"
+    "text into a space, and quotes every TXT text; texts are UTF-8.\n"
     "\n"
     "Prints \"N Entities\" for each input converted (\"INPUT: N Entities\" for several).\n"
     "Two inputs whose outputs would be one file are a usage error; nothing is written.\n"
@@ -47,9 +61,14 @@ bool FlushStandardOutput() {
 bool Convert(const trelvo::TRunSettings& settings, bool several) {
   try {
     int64_t entities = 0;
+    std::vector<std::string> warnings;
     {
       trelvo::cli::TProgressBar progress(stderr, trelvo::PrepareConsole(stderr));
-      entities = trelvo::Transform(settings, progress);
+      entities = trelvo::Transform(settings, progress, &warnings);
+    }
+    for (const std::string& warning : warnings) {
+      std::fprintf(stderr, "trelvo-cli: warning: %s: %s\n", settings.InputFileName.c_str(),
+                   warning.c_str());
     }
     // Data on standard output keeps it to itself.
     std::FILE* report = settings.OutputFileName == trelvo::kStandardStream ? stderr : stdout;

@@ -26,6 +26,8 @@ constexpr size_t kSearchChunk = 1000;
 constexpr size_t kCoordinateChunk = 8192;
 // Coordinate text without a delimiter longer than this is no tuple: the list ends there.
 constexpr size_t kMaxTupleText = 65536;
+// What SkipTagRest keeps of a tag's attributes: any a KML element has, and bounded memory.
+constexpr size_t kMaxAttributes = 65536;
 
 }  // namespace
 
@@ -46,7 +48,9 @@ const char* TKMLReader::NotKmlCause() const {
 
 void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   Close();
-  m_text.Open(std::make_unique<TMarkupFilter>(std::move(source)));
+  auto filter = std::make_unique<TMarkupFilter>(std::move(source));
+  if (m_keep_cdata) filter->KeepCdataText();
+  m_text.Open(std::move(filter));
 }
 
 void TKMLReader::Close() {
@@ -81,8 +85,9 @@ TKMLReader::TTagFound TKMLReader::SeekTag(std::span<const std::string_view> name
 }
 
 // Consumes the rest of an opening tag through its '>' (a '>' inside a quoted attribute
-// value does not count). False when the input ends inside the tag.
-bool TKMLReader::SkipTagRest(bool* self_closing) {
+// value does not count), appending it without the '>' to *attributes when asked. False when the
+// input ends inside the tag.
+bool TKMLReader::SkipTagRest(bool* self_closing, std::string* attributes) {
   char quote = 0;
   char previous = 0;
   for (;;) {
@@ -94,12 +99,16 @@ bool TKMLReader::SkipTagRest(bool* self_closing) {
       } else if (c == '"' || c == '\'') {
         quote = c;
       } else if (c == '>') {
+        if (attributes != nullptr && attributes->size() < kMaxAttributes) {
+          attributes->append(window.substr(0, i));
+        }
         m_text.Consume(i + 1);
         *self_closing = previous == '/';
         return true;
       }
       previous = c;
     }
+    if (attributes != nullptr && attributes->size() < kMaxAttributes) attributes->append(window);
     m_text.Consume(m_text.Length());
     if (!m_text.Grow(TGrowth::kLine)) return false;
   }
@@ -342,7 +351,7 @@ bool TKMLReader::ReadTrackCoord() {
       return true;
     }
   } else {
-    if (!CollectTrackCoord()) return false;
+    if (!CollectText(m_coord_text, kMaxTupleText)) return false;
     if (m_coord_text.size() > kMaxTupleText) return true;
     text = m_coord_text;
   }
@@ -356,17 +365,15 @@ bool TKMLReader::ReadTrackCoord() {
   return true;
 }
 
-// The text of a coord that runs past the Window, up to its '<', into m_coord_text. False when
-// the input ends first.
-bool TKMLReader::CollectTrackCoord() {
-  m_coord_text.clear();
+// The text up to the next '<', which runs past the Window, into `out`; text past `limit` is
+// passed over, streaming. False when the input ends first.
+bool TKMLReader::CollectText(std::string& out, size_t limit) {
+  out.clear();
   for (;;) {
     const std::string_view window = m_text.Text();
     const size_t text_end = std::min(window.find('<'), window.size());
-    // Text past the limit is passed over, streaming, like an endless tuple.
-    if (m_coord_text.size() <= kMaxTupleText) {
-      m_coord_text.append(window.substr(0, std::min(text_end, kMaxTupleText + 1)));
-    }
+    if (out.size() <= limit)
+      out.append(window.substr(0, std::min(text_end, limit + 1 - out.size())));
     m_text.Consume(text_end);
     if (text_end < window.size()) return true;
     if (!m_text.Grow(TGrowth::kLine)) return false;

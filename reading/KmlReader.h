@@ -40,6 +40,10 @@ class TKMLReader {
   // text a row writes of them.
   void SetCoordinateForm(TCoordinateForm form) { m_points.SetForm(form); }
 
+  // Keeps the text of CDATA sections for reading names and descriptions (see TMarkupFilter);
+  // before Open.
+  void KeepCdataText() { m_keep_cdata = true; }
+
   // Closes the input; safe to call twice.
   void Close();
 
@@ -68,6 +72,9 @@ class TKMLReader {
   uint64_t InputSize() const { return m_text.InputSize(); }
 
  private:
+  // Reads Placemarks with what they hold, through the tag and coordinate reading here.
+  friend class TPlacemarkReader;
+
   // How SeekTag ended.
   enum class TTagFound {
     kNotFound,  // no such tag before the end of input
@@ -91,7 +98,7 @@ class TKMLReader {
     return SeekTag({&name, 1}, &which);
   }
 
-  bool SkipTagRest(bool* self_closing);
+  bool SkipTagRest(bool* self_closing, std::string* attributes = nullptr);
 
   // Coordinate text.
   void TrimLeadingSpaces();
@@ -108,7 +115,7 @@ class TKMLReader {
   TGeometryRead ReadLineStringCoordinates();
   TGeometryRead ReadRingCoordinates();
   bool ReadTrackCoord();
-  bool CollectTrackCoord();
+  bool CollectText(std::string& out, size_t limit);
   TGeometryRead ReadTrackCoordinates();
   using TReadCoordinates = TGeometryRead (TKMLReader::*)();
   bool NextGeometry(std::span<const std::string_view> tags,
@@ -120,6 +127,7 @@ class TKMLReader {
   TTextWindow m_text;            // the text as TMarkupFilter gives it
   TKmlCheck* m_check = nullptr;  // in the chain of m_text's source, for a file opened by name
   std::string m_coord_text;      // the text of a track's <coord>
+  bool m_keep_cdata = false;
 };
 
 }  // namespace trelvo

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "reading/TextDecoding.h"
 #include "reading/TextScan.h"
 
 namespace trelvo {
@@ -86,14 +87,19 @@ size_t TMarkupFilter::Filter(char* data, size_t size, bool at_end) {
                              : at_end                        ? rest.size()
                                       : rest.size() - std::min<size_t>(2, rest.size());
       if (m_markup == TMarkup::kCdata) {
-        for (size_t i = 0; i < settled; ++i) *out++ = in[i] == '<' ? ' ' : in[i];
+        for (size_t i = 0; i < settled; ++i) {
+          const char c = in[i];
+          *out++ = c == '<'                   ? (m_keep_cdata ? kCdataLess : ' ')
+                   : c == '&' && m_keep_cdata ? kCdataAmpersand
+                                              : c;
+        }
       }
       if (close == std::string_view::npos) {
         m_carry.assign(in + settled, end);
         break;
       }
+      if (!m_keep_cdata || m_markup == TMarkup::kComment) *out++ = ' ';
       in += close + 3;
-      *out++ = ' ';
       m_markup = TMarkup::kText;
       continue;
     }
@@ -136,7 +142,7 @@ size_t TMarkupFilter::Filter(char* data, size_t size, bool at_end) {
     } else if (rest.substr(0, kOpenCdata.size()) == kOpenCdata) {
       in += kOpenCdata.size();
       m_markup = TMarkup::kCdata;
-      *out++ = ' ';
+      if (!m_keep_cdata) *out++ = ' ';
     } else if (cut(kOpenComment) || cut(kOpenCdata)) {
       m_carry.assign(in, end);
       break;

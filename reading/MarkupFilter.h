@@ -21,6 +21,10 @@ class TMarkupFilter : public TSourceStage {
 
   size_t Read(char* buffer, size_t capacity) override;
 
+  // Keeps the text of CDATA sections for reading it (names, descriptions): their '<' and '&'
+  // become kCdataLess and kCdataAmpersand, and their ends nothing, instead of whitespace.
+  void KeepCdataText() { m_keep_cdata = true; }
+
  private:
   // Where the text streaming in stands.
   enum class TMarkup {
@@ -33,6 +37,7 @@ class TMarkupFilter : public TSourceStage {
 
   TMarkup m_markup = TMarkup::kText;
   std::string m_carry;  // the end of the last block, held back until the next one tells
+  bool m_keep_cdata = false;
 };
 
 }  // namespace trelvo

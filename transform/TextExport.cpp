@@ -317,6 +317,11 @@ __attribute__((always_inline)) inline char* WriteNumber(char* out, const TFixedT
 
 }  // namespace
 
+void AppendRowNumber(std::string& out, const TFixedText& number, int decimals) {
+  char digits[kFixedRoom + sizeof(TFixedText)];
+  out.append(digits, static_cast<size_t>(WriteNumber(digits, number, decimals) - digits));
+}
+
 void TTextWriter::WriteVertexRow(const TVertexText& vertex) {
   if (m_used + kRowRoom > m_buffer.size()) Flush();
   char* out = m_buffer.data() + m_used;

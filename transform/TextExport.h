@@ -42,6 +42,10 @@ char* FormatFixed(char* out, double value, int decimals);
 // FormatFixed, appended to a string.
 void AppendFixed(std::string& out, double value, int decimals);
 
+// A number of a vertex as a row writes it (`decimals` kXYDecimals or kZDecimals, see
+// TTextWriter::WriteVertexRow), appended to a string.
+void AppendRowNumber(std::string& out, const TFixedText& number, int decimals);
+
 // Buffers the output text and hands it to the file in large blocks. CR LF ends every line.
 class TTextWriter {
  public:

@@ -1,10 +1,13 @@
 #include "transform/Transformation.h"
 
 #include <chrono>
+#include <optional>
+#include <set>
 #include <stdexcept>
 
 #include "platform/IoError.h"
 #include "reading/KmlReader.h"
+#include "reading/PlacemarkReader.h"
 #include "transform/AtomicFile.h"
 #include "transform/PipelinedWriter.h"
 #include "transform/TextExport.h"
@@ -19,10 +22,11 @@ constexpr auto kCounterInterval = std::chrono::milliseconds(33);
 constexpr int64_t kWorkPerClockRead = 256;
 
 // Keeps the progress window's counter in step with the run, at most ~30 times a second.
+// TReader: a reader with BytesRead and InputSize.
+template <class TReader>
 class TCounter {
  public:
-  TCounter(TProgressWindow& window, const TKMLReader& reader)
-      : m_window(window), m_reader(reader) {}
+  TCounter(TProgressWindow& window, const TReader& reader) : m_window(window), m_reader(reader) {}
 
   void Increment(int64_t vertices) {
     ++m_count;
@@ -46,7 +50,7 @@ class TCounter {
 
  private:
   TProgressWindow& m_window;
-  const TKMLReader& m_reader;
+  const TReader& m_reader;
   int64_t m_count = 0;
   int64_t m_work = kWorkPerClockRead;  // so the first entity is shown at once
   std::chrono::steady_clock::time_point m_next{};
@@ -82,31 +86,120 @@ int64_t TransformEntities(TKMLReader& reader, TTextWriter& writer, TProgressWind
   return counter.Count();
 }
 
+// The ExtendedData names of the file in the order they first appear, for "@*": a first pass.
+std::vector<std::string> DataNames(const std::string& file_name,
+                                   std::vector<std::string>& warnings) {
+  TPlacemarkReader reader({false, false, false, false});
+  reader.Open(file_name);
+  TPlacemark placemark;
+  std::vector<std::string> names;
+  std::set<std::string> seen;
+  bool capped = false;
+  while (reader.Next(&placemark)) {
+    for (const auto& entry : placemark.data) {
+      if (!seen.insert(entry.first).second) continue;
+      if (names.size() < kMaxDataNames) {
+        names.push_back(entry.first);
+      } else {
+        capped = true;
+      }
+    }
+  }
+  if (capped) {
+    warnings.push_back("the file has more than " + std::to_string(kMaxDataNames) +
+                       " ExtendedData names; @* writes the first " + std::to_string(kMaxDataNames));
+  }
+  return names;
+}
+
+// What the table reader noticed, one line each.
+void ReaderWarnings(const TPlacemarkReader& reader, std::vector<std::string>& warnings) {
+  if (!reader.UnknownEncoding().empty()) {
+    warnings.push_back("the encoding \"" + reader.UnknownEncoding() +
+                       "\" is not known; its texts were read as UTF-8");
+  }
+  if (const int64_t replaced = reader.Decoder().Replaced(); replaced > 0) {
+    warnings.push_back(std::to_string(replaced) + " byte" + (replaced == 1 ? "" : "s") +
+                       " of text not valid in " + reader.Decoder().EncodingName() +
+                       " became U+FFFD");
+  }
+  if (const int64_t cut = reader.CutTexts(); cut > 0) {
+    warnings.push_back(std::to_string(cut) + " text" + (cut == 1 ? "" : "s") +
+                       " longer than 1 MiB were cut there");
+  }
+}
+
+// The table layout's entities: each Placemark read whole, then its rows.
+int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& reader,
+                            TTextWriter& writer, TProgressWindow& progress,
+                            std::vector<std::string>& warnings) {
+  const TTableSettings& table = *settings.Table;
+  std::vector<TFieldChoice> fields = table.fields;
+  if (WantsAllData(fields)) {
+    fields = ExpandAllData(fields, DataNames(settings.InputFileName, warnings));
+  }
+  TTableWriter rows(writer, settings.Separator, std::move(fields));
+  rows.WriteStart(table);
+  TCounter counter(progress, reader);
+  TPlacemark placemark;
+  int64_t entities = 0;
+  while (reader.Next(&placemark)) {
+    const int64_t written = rows.WritePlacemark(placemark);
+    entities += written;
+    for (int64_t i = 0; i < written; ++i) counter.Increment(0);
+  }
+  counter.Show();
+  ReaderWarnings(reader, warnings);
+  return entities;
+}
+
+TPlacemarkReader::TSelection SelectionOf(const TRunSettings& settings) {
+  const bool all = settings.Table->all_types;
+  return {all || settings.EntityType == TEntityType::kPoint,
+          all || settings.EntityType == TEntityType::kPath,
+          all || settings.EntityType == TEntityType::kPolygon, settings.Table->all_rings};
+}
+
 }  // namespace
 
 std::string CompletionText(int64_t entity_count) {
   return "Transformation has ended\r\r" + std::to_string(entity_count) + " Entities";
 }
 
-int64_t Transform(const TRunSettings& settings, TProgressWindow& progress) {
+int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
+                  std::vector<std::string>* warnings) {
   progress.SetCounterText("");
+  std::vector<std::string> noticed;
   TKMLReader reader;
-  reader.SetCoordinateForm(TCoordinateForm::kText);
-  reader.Open(settings.InputFileName);
+  std::optional<TPlacemarkReader> placemarks;
+  if (settings.Table) {
+    placemarks.emplace(SelectionOf(settings));
+    placemarks->Open(settings.InputFileName);
+  } else {
+    reader.SetCoordinateForm(TCoordinateForm::kText);
+    reader.Open(settings.InputFileName);
+  }
   progress.RepaintWindow();
 
   TAtomicFile output(settings.OutputFileName, settings.InputFileName);
   TTextWriter writer(output, settings.Separator);
-  writer.WriteHeader();
-  writer.WriteLine(EntityTypeName(settings.EntityType));
-  writer.WriteLine();
-  const int64_t entity_count = TransformEntities(reader, writer, progress, settings.EntityType);
+  int64_t entity_count = 0;
+  if (settings.Table) {
+    entity_count = TransformPlacemarks(settings, *placemarks, writer, progress, noticed);
+  } else {
+    writer.WriteHeader();
+    writer.WriteLine(EntityTypeName(settings.EntityType));
+    writer.WriteLine();
+    entity_count = TransformEntities(reader, writer, progress, settings.EntityType);
+  }
   // Nothing found in text that holds no KML at all is a wrong file, not an empty one.
-  if (const char* cause = entity_count == 0 ? reader.NotKmlCause() : nullptr) {
+  const char* cause = placemarks ? placemarks->NotKmlCause() : reader.NotKmlCause();
+  if (entity_count == 0 && cause != nullptr) {
     throw TIoError("Cannot read input file", settings.InputFileName, cause);
   }
   writer.Flush();
   output.Commit();
+  if (warnings != nullptr) *warnings = std::move(noticed);
   return entity_count;
 }
 

@@ -3,10 +3,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Platform.h"
+#include "transform/TableLayout.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {
@@ -17,7 +20,8 @@ struct TRunSettings {
   std::string InputFileName;
   std::string OutputFileName;
   TEntityType EntityType = TEntityType::kPath;
-  char Separator = ',';  // ',' CSV, ' ' TXT, '\t' TAB
+  char Separator = ',';                                // ',' CSV, ' ' TXT, '\t' TAB
+  std::optional<TTableSettings> Table = std::nullopt;  // the table layout; classic without
 };
 
 // The progress window as the run drives it. Creating it is TRunUi::CreateProgressWindow,
@@ -59,7 +63,10 @@ std::string CompletionText(int64_t entity_count);
 // appears only when the run completes; a previous file of that name stays untouched after any
 // failure. Throws TIoError for any input/output failure, and before writing anything when the
 // output would replace the input.
-int64_t Transform(const TRunSettings& settings, TProgressWindow& progress);
+// What the run noticed beyond the count (bytes of text it could not decode) goes to *warnings,
+// one line each, when asked.
+int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
+                  std::vector<std::string>* warnings = nullptr);
 
 // Shows the progress window, runs Transform, removes the window and shows the completion
 // message. TIoError propagates to the caller, with the window already gone.

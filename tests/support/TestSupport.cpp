@@ -76,15 +76,6 @@ std::string ReadEntities(const std::string& text, TEntityType type, size_t piece
   return out;
 }
 
-// A number of a row as the writer writes it.
-std::string RowNumber(const TFixedText& number, int decimals) {
-  if (number.HoldsText()) return std::string(number.Text());
-  if (decimals == kZDecimals && number.Value() == 0.0) return "0";
-  std::string text;
-  AppendFixed(text, number.Value(), decimals);
-  return text;
-}
-
 }  // namespace
 
 std::string ReadAll(const std::string& text, TEntityType type, size_t piece) {
@@ -115,8 +106,13 @@ std::string ReadRows(const std::string& text, TEntityType type, TCoordinateForm 
       vertex = {TFixedText::OfValue(point.X), TFixedText::OfValue(point.Y),
                 TFixedText::OfValue(point.Z)};
     }
-    return RowNumber(vertex.X, kXYDecimals) + ',' + RowNumber(vertex.Y, kXYDecimals) + ',' +
-           RowNumber(vertex.Z, kZDecimals) + '\n';
+    std::string row;
+    AppendRowNumber(row, vertex.X, kXYDecimals);
+    row += ',';
+    AppendRowNumber(row, vertex.Y, kXYDecimals);
+    row += ',';
+    AppendRowNumber(row, vertex.Z, kZDecimals);
+    return row + '\n';
   });
 }
 

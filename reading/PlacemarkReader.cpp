@@ -1,0 +1,386 @@
+#include "reading/PlacemarkReader.h"
+
+#include <array>
+
+#include "reading/TagSearch.h"
+#include "reading/TextScan.h"
+
+namespace trelvo {
+namespace {
+
+using TGrowth = TTextWindow::TGrowth;
+
+// A text longer than this (a description with an embedded picture) is cut here.
+constexpr size_t kMaxFieldText = size_t{1} << 20;
+// ChunkSize while walking the tags.
+constexpr size_t kTagChunk = 1000;
+
+// The tags outside Placemarks, and what each is.
+constexpr std::string_view kTopTags[] = {
+    "Placemark",     "Folder",       "Document",     "/Folder", "/Document",  "name",    "NetworkLink",
+    "GroundOverlay", "ScreenOverlay", "PhotoOverlay", "Point",   "LineString", "Polygon", "Track"};
+enum : size_t {
+  kTopPlacemark,
+  kTopFolder,
+  kTopDocument,
+  kTopFolderEnd,
+  kTopDocumentEnd,
+  kTopName,
+  kTopFirstOverlay,
+  kTopFirstGeometry = kTopFirstOverlay + 4,
+};
+
+// The tags inside a Placemark.
+constexpr std::string_view kPlacemarkTags[] = {
+    "/Placemark", "name",  "description", "styleUrl",   "when",  "begin",      "end",
+    "Data",       "value", "SimpleData",  "Point",      "LineString", "Polygon", "Track"};
+enum : size_t {
+  kPlacemarkEnd,
+  kName,
+  kDescription,
+  kStyle,
+  kWhen,
+  kBegin,
+  kEnd,
+  kData,
+  kValue,
+  kSimpleData,
+  kFirstGeometry,
+};
+
+// The geometries, in the order of both tables' geometry tags.
+enum : size_t { kPoint, kLineString, kPolygon, kTrack };
+
+}  // namespace
+
+void TPlacemark::Clear() {
+  id = 0;
+  for (std::string* text : {&name, &description, &style, &folder, &when, &begin, &end}) {
+    text->clear();
+  }
+  data.clear();
+  vertices.clear();
+  time_text.clear();
+  time_ends.clear();
+  parts.clear();
+}
+
+TPlacemarkReader::TPlacemarkReader(TSelection selection) : m_selection(selection) {
+  m_reader.SetCoordinateForm(TCoordinateForm::kText);
+  m_reader.KeepCdataText();
+}
+
+void TPlacemarkReader::Open(const std::string& file_name) { m_reader.Open(file_name); }
+
+void TPlacemarkReader::Open(std::unique_ptr<TByteSource> source) {
+  m_reader.Open(std::move(source));
+}
+
+// Walks the tags to the next one whose element name (with any namespace prefix) is one of
+// `names` ("/name" for a closing tag), followed by '>', '/' or whitespace; consumes it through
+// its '>'. Sets *which to its index, *self_closing, and *attributes to the tag's text after the
+// name when asked. An XML declaration on the way sets the encoding. False at the end of input.
+bool TPlacemarkReader::NextTag(std::span<const std::string_view> names, size_t* which,
+                               bool* self_closing, std::string* attributes) {
+  TTextWindow& text = m_reader.m_text;
+  text.SetChunkSize(kTagChunk);
+  text.Grow(TGrowth::kLoaded);
+  for (;;) {
+    const std::string_view window = text.Text();
+    size_t at = window.find('<');
+    size_t keep = window.size();  // where a tag the Window's end cut starts
+    while (at != std::string_view::npos) {
+      size_t i = at + 1;
+      const bool closing = i < window.size() && window[i] == '/';
+      if (closing) ++i;
+      const size_t name_start = i;
+      while (i < window.size() && (window[i] == ':' || HasClass(window[i], kNameChar))) ++i;
+      if (i == window.size() || (window[i] == '?' && window.substr(at, 5).size() < 5)) {
+        if (window.size() - at <= kMaxTagTail) keep = at;
+        break;
+      }
+      if (window.substr(at, 5) == "<?xml") {
+        const size_t close = window.find("?>", at);
+        if (close == std::string_view::npos) {
+          if (window.size() - at <= kMaxTagTail) keep = at;
+          break;
+        }
+        ReadDeclaration(window.substr(at + 5, close - at - 5));
+        at = window.find('<', close);
+        continue;
+      }
+      std::string_view name = window.substr(name_start, i - name_start);
+      name.remove_prefix(name.rfind(':') + 1);
+      const char after = window[i];
+      if (after == '>' || after == '/' || HasClass(after, kSpace)) {
+        for (size_t k = 0; k < names.size(); ++k) {
+          const bool closing_name = names[k].starts_with('/');
+          if (closing_name == closing && name == names[k].substr(closing_name ? 1 : 0)) {
+            text.Consume(i);
+            *which = k;
+            if (attributes != nullptr) attributes->clear();
+            return m_reader.SkipTagRest(self_closing, attributes);
+          }
+        }
+      }
+      at = window.find('<', i);
+    }
+    text.SkipTo(text.Start() + keep);
+    if (!text.Grow(TGrowth::kAllLoaded)) return false;
+  }
+}
+
+// The XML declaration of a document (the text after "<?xml"): its encoding, and a new document
+// with no Folder open (the next file of a KMZ).
+void TPlacemarkReader::ReadDeclaration(std::string_view declaration) {
+  const std::string encoding = AttributeValue(declaration, "encoding", m_decoder);
+  if (!m_decoder.SetEncoding(encoding.empty() ? "UTF-8" : encoding) && !encoding.empty()) {
+    m_unknown_encoding = encoding;
+  }
+  m_containers.clear();
+}
+
+// The text of the element whose opening tag was just read, decoded. False when the input
+// ends first.
+bool TPlacemarkReader::ReadText(std::string* text) {
+  if (!m_reader.CollectText(m_raw, kMaxFieldText)) return false;
+  if (m_raw.size() > kMaxFieldText) {
+    m_raw.resize(kMaxFieldText);
+    ++m_cut_texts;
+  }
+  text->clear();
+  m_decoder.Decode(m_raw, *text);
+  return true;
+}
+
+bool TPlacemarkReader::Next(TPlacemark* placemark) {
+  placemark->Clear();
+  while (!m_ended) {
+    size_t which = 0;
+    bool self_closing = false;
+    if (!NextTag(kTopTags, &which, &self_closing)) break;
+    if (which == kTopPlacemark) {
+      StartFeature();
+      placemark->id = ++m_placemarks;
+      placemark->folder = FolderPath();
+      if (!self_closing && !ReadPlacemark(placemark)) m_ended = true;
+      return true;
+    }
+    if (which == kTopFolder || which == kTopDocument) {
+      StartFeature();
+      if (!self_closing) m_containers.emplace_back();
+    } else if (which == kTopFolderEnd || which == kTopDocumentEnd) {
+      if (!m_containers.empty()) m_containers.pop_back();
+    } else if (which == kTopName) {
+      if (self_closing || m_containers.empty() || !m_containers.back().naming) continue;
+      if (!ReadText(&m_containers.back().name)) break;
+      m_containers.back().naming = false;
+    } else if (which < kTopFirstGeometry) {
+      StartFeature();  // an overlay: its name is none of the folder's
+    } else if (!self_closing) {
+      // A geometry outside any Placemark is read as a Placemark of its own.
+      placemark->folder = FolderPath();
+      m_geometries = 0;
+      if (!ReadGeometry(which - kTopFirstGeometry, placemark)) m_ended = true;
+      if (!placemark->parts.empty()) return true;
+      placemark->Clear();
+    }
+  }
+  m_ended = true;
+  return false;
+}
+
+// The content of a Placemark whose opening tag was just read, through its closing tag. False
+// when the input ends first (what was read is kept).
+bool TPlacemarkReader::ReadPlacemark(TPlacemark* placemark) {
+  m_geometries = 0;
+  bool in_data = false;  // a <Data>'s <value> is its value
+  std::string data_name;
+  // The first of each text counts.
+  const auto read = [&](bool self_closing, std::string* field) {
+    if (self_closing) return true;
+    if (!field->empty()) return ReadText(&m_scratch);
+    return ReadText(field);
+  };
+  for (;;) {
+    size_t which = 0;
+    bool self_closing = false;
+    if (!NextTag(kPlacemarkTags, &which, &self_closing, &m_attributes)) return false;
+    bool more = true;
+    switch (which) {
+      case kPlacemarkEnd:
+        return true;
+      case kName:
+        more = read(self_closing, &placemark->name);
+        break;
+      case kDescription:
+        more = read(self_closing, &placemark->description);
+        break;
+      case kStyle:
+        more = read(self_closing, &placemark->style);
+        break;
+      case kWhen:
+        more = read(self_closing, &placemark->when);
+        break;
+      case kBegin:
+        more = read(self_closing, &placemark->begin);
+        break;
+      case kEnd:
+        more = read(self_closing, &placemark->end);
+        break;
+      case kData:
+        data_name = AttributeValue(m_attributes, "name", m_decoder);
+        in_data = !self_closing;
+        break;
+      case kValue:
+      case kSimpleData:
+        if (which == kValue && !in_data) break;
+        if (which == kSimpleData) data_name = AttributeValue(m_attributes, "name", m_decoder);
+        in_data = false;
+        placemark->data.emplace_back(data_name, std::string());
+        more = read(self_closing, &placemark->data.back().second);
+        break;
+      default:
+        more = self_closing || ReadGeometry(which - kFirstGeometry, placemark);
+        break;
+    }
+    if (!more) return false;
+  }
+}
+
+// The geometry whose opening tag was just read (a Point, LineString, Polygon or track), when
+// it is of the kinds selected; otherwise the walk passes over it. False when the input ends
+// first.
+bool TPlacemarkReader::ReadGeometry(size_t kind, TPlacemark* placemark) {
+  const size_t parts = placemark->parts.size();
+  bool more = true;
+  switch (kind) {
+    case kPoint:
+      if (m_selection.points) {
+        more = ReadCoordinates("/Point", true, TGeometryKind::kPoint, 0, placemark);
+      }
+      break;
+    case kLineString:
+      if (m_selection.paths) {
+        more = ReadCoordinates("/LineString", false, TGeometryKind::kPath, 0, placemark);
+      }
+      break;
+    case kPolygon:
+      if (m_selection.polygons) more = ReadPolygon(placemark);
+      break;
+    default:
+      if (m_selection.paths) more = ReadTrack(placemark);
+      break;
+  }
+  if (placemark->parts.size() > parts) ++m_geometries;
+  return more;
+}
+
+// The coordinates of the geometry just opened, before its closing tag: the first tuple only
+// with `single` (a Point). A part when there is any vertex.
+bool TPlacemarkReader::ReadCoordinates(std::string_view closing_tag, bool single,
+                                       TGeometryKind kind, int32_t ring, TPlacemark* placemark) {
+  const std::string_view tags[] = {"coordinates", closing_tag};
+  size_t which = 0;
+  bool self_closing = false;
+  if (!NextTag(tags, &which, &self_closing)) return false;
+  if (which == 1 || self_closing) return true;
+  m_reader.m_points.Clear();
+  if (!m_reader.ReadCoordinateList(single)) return false;
+  AddPart(kind, ring, placemark);
+  return true;
+}
+
+// The rings of the Polygon just opened: the first, or all with the selection's all_rings.
+bool TPlacemarkReader::ReadPolygon(TPlacemark* placemark) {
+  static constexpr std::string_view kRingTags[] = {"LinearRing", "/Polygon"};
+  int32_t ring = 0;
+  for (;;) {
+    size_t which = 0;
+    bool self_closing = false;
+    if (!NextTag(kRingTags, &which, &self_closing)) return false;
+    if (which == 1) return true;
+    if (self_closing) continue;
+    if ((ring == 0 || m_selection.all_rings) &&
+        !ReadCoordinates("/LinearRing", false, TGeometryKind::kPolygon, ring, placemark)) {
+      return false;
+    }
+    ++ring;
+  }
+}
+
+// The track just opened: a vertex per <coord>, each with the <when> of the same position (an
+// empty coord uses up its when too).
+bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
+  static constexpr std::string_view kTrackTags[] = {"when", "coord", "/Track"};
+  TXYZList& points = m_reader.m_points;
+  points.Clear();
+  m_whens.clear();
+  m_when_ends.clear();
+  m_coord_of_vertex.clear();
+  size_t coords = 0;
+  bool more = true;
+  for (;;) {
+    size_t which = 0;
+    bool self_closing = false;
+    if (!NextTag(kTrackTags, &which, &self_closing)) {
+      more = false;
+      break;
+    }
+    if (which == 2) break;
+    if (which == 0) {
+      if (!self_closing) {
+        if (!ReadText(&m_scratch)) return false;
+        m_whens += m_scratch;
+      }
+      m_when_ends.push_back(m_whens.size());
+      continue;
+    }
+    const int32_t before = points.Count();
+    if (!self_closing && !m_reader.ReadTrackCoord()) {
+      more = false;
+      break;
+    }
+    if (points.Count() > before) m_coord_of_vertex.push_back(coords);
+    ++coords;
+  }
+  const size_t first = placemark->vertices.size();
+  AddPart(TGeometryKind::kPath, 0, placemark);
+  placemark->time_ends.resize(first);
+  for (size_t v = 0; first + v < placemark->vertices.size(); ++v) {
+    const size_t coord = m_coord_of_vertex[v];
+    if (coord < m_when_ends.size()) {
+      const size_t start = coord == 0 ? 0 : m_when_ends[coord - 1];
+      placemark->time_text.append(m_whens, start, m_when_ends[coord] - start);
+    }
+    placemark->time_ends.push_back(placemark->time_text.size());
+  }
+  return more;
+}
+
+// The vertices just read (m_reader's Points) as a part of the Placemark, when there are any.
+void TPlacemarkReader::AddPart(TGeometryKind kind, int32_t ring, TPlacemark* placemark) {
+  const std::span<const TVertexText> vertices = m_reader.m_points.Texts();
+  if (vertices.empty()) return;
+  placemark->parts.push_back({kind, m_geometries, ring, placemark->vertices.size(),
+                              vertices.size()});
+  placemark->vertices.insert(placemark->vertices.end(), vertices.begin(), vertices.end());
+  placemark->time_ends.resize(placemark->vertices.size(), placemark->time_text.size());
+}
+
+// A feature starts: the name of the Folder or Document it is in has come, if at all.
+void TPlacemarkReader::StartFeature() {
+  if (!m_containers.empty()) m_containers.back().naming = false;
+}
+
+std::string TPlacemarkReader::FolderPath() const {
+  std::string path;
+  for (const TContainer& container : m_containers) {
+    if (container.name.empty()) continue;
+    if (!path.empty()) path += '/';
+    path += container.name;
+  }
+  return path;
+}
+
+}  // namespace trelvo

@@ -1,0 +1,95 @@
+// The table layout: a header row, then one row per vertex with the fields asked for.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reading/PlacemarkReader.h"
+#include "transform/TextExport.h"
+
+namespace trelvo {
+
+// A column of the table.
+enum class TField : uint8_t {
+  kSeq,          // row number
+  kPlacemark,    // 1-based id of the Placemark
+  kEntity,       // id of the geometry
+  kType,         // point, path or polygon
+  kRing,         // 0 the outer ring, 1... inner rings
+  kVertex,       // 1-based within its ring or path
+  kName,
+  kDescription,
+  kFolder,
+  kStyle,
+  kTime,         // a track vertex's <when>, else the TimeStamp's
+  kBegin,        // TimeSpan
+  kEnd,
+  kLon,
+  kLat,
+  kAlt,
+  kData,         // one ExtendedData field
+  kAllData,      // all of them, in the order of the file
+};
+
+struct TFieldChoice {
+  TField field = TField::kSeq;
+  std::string data_name;  // kData's
+};
+
+// What a run in the table layout writes.
+struct TTableSettings {
+  std::vector<TFieldChoice> fields;
+  bool header = true;
+  bool bom = false;        // the UTF-8 byte-order mark first, for Excel
+  bool all_types = false;  // points, paths and polygons in one table
+  bool all_rings = false;  // inner rings of polygons too
+};
+
+inline constexpr std::string_view kDefaultFields =
+    "placemark,entity,type,vertex,name,folder,lon,lat,alt";
+
+// The fields of a comma list: the names above ("seq", "placemark", ...), "@NAME" for one
+// ExtendedData field, "@*" for all. Throws std::invalid_argument naming a field it does not
+// know, or an empty list.
+std::vector<TFieldChoice> ParseFields(std::string_view list);
+
+// Whether the fields hold "@*", whose names a first pass over the file must find.
+bool WantsAllData(const std::vector<TFieldChoice>& fields);
+
+// The most names "@*" takes.
+inline constexpr size_t kMaxDataNames = 1000;
+
+// The fields with "@*" replaced by the ExtendedData names (those not named on their own).
+std::vector<TFieldChoice> ExpandAllData(const std::vector<TFieldChoice>& fields,
+                                        const std::vector<std::string>& names);
+
+// Writes the table's rows through a TTextWriter: CSV quoting per RFC 4180 (a text holding a
+// comma, a quote or a line break is quoted, its quotes doubled), TAB without quotes (a tab or
+// line break in a text becomes a space), TXT with every text quoted; numbers as the classic
+// rows write them.
+class TTableWriter {
+ public:
+  TTableWriter(TTextWriter& writer, char separator, std::vector<TFieldChoice> fields);
+
+  // The byte-order mark and the header row, as the settings ask.
+  void WriteStart(const TTableSettings& settings);
+
+  // The rows of every vertex of the Placemark's parts; returns the entities written.
+  int64_t WritePlacemark(const TPlacemark& placemark);
+
+ private:
+  void AppendText(std::string_view text, std::string& out) const;
+  void AppendNumber(int64_t value, std::string& out) const;
+
+  TTextWriter& m_writer;
+  char m_separator;
+  std::vector<TFieldChoice> m_fields;
+  int64_t m_rows = 0;
+  int64_t m_entities = 0;
+  std::vector<std::string> m_texts;  // per field: its text for the Placemark being written
+  std::string m_row;
+};
+
+}  // namespace trelvo
