@@ -169,8 +169,9 @@ TEST_F(CliTest, ReadsStandardInputAndWritesStandardOutput) {
 
 TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
   const std::string usage =
-      "usage: trelvo-cli [--type point|path|polygon] [--format csv|txt|tab] [-o OUTPUT] "
-      "INPUT...\n";
+      "usage: trelvo-cli [--type point|path|polygon|all] [--format csv|txt|tab] [-o OUTPUT]\n"
+      "                  [--layout classic|table [--fields LIST] [--no-header] [--rings all]\n"
+      "                  [--bom]] INPUT...\n";
 
   const struct {
     std::vector<std::string> arguments;
@@ -178,7 +179,15 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
   } cases[] = {
       {{}, "missing input file"},
       {{"--bogus", "in.kml"}, "unknown option '--bogus'"},
-      {{"--type", "line", "in.kml"}, "bad --type value 'line' (point, path or polygon)"},
+      {{"--type", "line", "in.kml"}, "bad --type value 'line' (point, path, polygon or all)"},
+      // The table layout's options need it; "@*" needs a file to read twice.
+      {{"--type", "all", "in.kml"}, "--type all needs --layout table"},
+      {{"--fields", "name", "in.kml"}, "--fields needs --layout table"},
+      {{"--layout", "table", "--fields", "name,colour", "in.kml"},
+       "unknown field 'colour' in --fields (see --help)"},
+      {{"--layout", "table", "--fields", "@*", "-"},
+       "@* reads the file twice, which standard input cannot be: name the fields (@NAME)"},
+      {{"--layout", "grid", "in.kml"}, "bad --layout value 'grid' (classic or table)"},
       {{"--format", "xls", "in.kml"}, "bad --format value 'xls' (csv, txt or tab)"},
       {{"in.kml", "-o"}, "option -o needs a value"},
       {{"a.kml", "b.kml", "-o", "c.csv"}, "-o must name a folder when there are several inputs"},
