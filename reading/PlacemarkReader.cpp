@@ -1,6 +1,13 @@
 #include "reading/PlacemarkReader.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "reading/TagSearch.h"
 #include "reading/TextScan.h"
@@ -17,8 +24,10 @@ constexpr size_t kTagChunk = 1000;
 
 // The tags outside Placemarks, and what each is.
 constexpr std::string_view kTopTags[] = {
-    "Placemark",     "Folder",       "Document",     "/Folder", "/Document",  "name",    "NetworkLink",
-    "GroundOverlay", "ScreenOverlay", "PhotoOverlay", "Point",   "LineString", "Polygon", "Track"};
+    "Placemark", "Folder",      "Document",      "/Folder",       "/Document",
+    "name",      "NetworkLink", "GroundOverlay", "ScreenOverlay", "PhotoOverlay",
+    "Point",     "LineString",  "Polygon",       "Track"};
+
 enum : size_t {
   kTopPlacemark,
   kTopFolder,
@@ -32,8 +41,9 @@ enum : size_t {
 
 // The tags inside a Placemark.
 constexpr std::string_view kPlacemarkTags[] = {
-    "/Placemark", "name",  "description", "styleUrl",   "when",  "begin",      "end",
-    "Data",       "value", "SimpleData",  "Point",      "LineString", "Polygon", "Track"};
+    "/Placemark", "name",  "description", "styleUrl", "when",       "begin",   "end",
+    "Data",       "value", "SimpleData",  "Point",    "LineString", "Polygon", "Track"};
+
 enum : size_t {
   kPlacemarkEnd,
   kName,
@@ -51,17 +61,116 @@ enum : size_t {
 // The geometries, in the order of both tables' geometry tags.
 enum : size_t { kPoint, kLineString, kPolygon, kTrack };
 
+// The first '<' in [p, end), or end. Reads up to fifteen bytes past `end`, which the text
+// window keeps readable (what lies there does not matter).
+const char* FindLessThan(const char* p, const char* end) {
+#if defined(__SSE2__)
+  static_assert(TTextWindow::kReadableTail >= 16);
+  const __m128i less_than = _mm_set1_epi8('<');
+  for (; p < end; p += 16) {
+    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), less_than)));
+    if (hits != 0) return std::min(end, p + std::countr_zero(hits));
+  }
+  return end;
+#else
+  return std::find(p, end, '<');
+#endif
+}
+
+// The end of the XML name at `p` (its characters and ':'), at most `end`. Reads up to fifteen
+// bytes past `end`, as FindLessThan.
+const char* NameEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+  for (; p < end; p += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const auto in = [&](char low, char high) {
+      return _mm_and_si128(_mm_cmpgt_epi8(here, _mm_set1_epi8(static_cast<char>(low - 1))),
+                           _mm_cmplt_epi8(here, _mm_set1_epi8(static_cast<char>(high + 1))));
+    };
+    // Letters, digits, '-', '.', ':', '_' and every byte from 0x80 (negative as signed).
+    const __m128i name = _mm_or_si128(_mm_or_si128(_mm_or_si128(in('a', 'z'), in('A', 'Z')),
+                                                   _mm_or_si128(in('0', ':'), in('-', '.'))),
+                                      _mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8('_')),
+                                                   _mm_cmplt_epi8(here, _mm_setzero_si128())));
+    const auto others = static_cast<unsigned>(~_mm_movemask_epi8(name)) & 0xFFFFu;
+    if (others != 0) return std::min(end, p + std::countr_zero(others));
+  }
+  return end;
+#else
+  while (p < end && (*p == ':' || HasClass(*p, kNameChar))) ++p;
+  return p;
+#endif
+}
+
+}  // namespace
+
+// The element names NextTag looks for ("/name" for a closing tag), with the names of each
+// first character and kind, so that most tags are passed over at a glance.
+class TPlacemarkReader::TTagSet {
+ public:
+  template <size_t kCount>
+  constexpr explicit TTagSet(const std::string_view (&names)[kCount]) : m_names(names) {
+    static_assert(kCount <= 32);
+    for (size_t k = 0; k < kCount; ++k) {
+      const bool closing = names[k].starts_with('/');
+      const std::string_view name = names[k].substr(closing ? 1 : 0);
+      m_candidates[closing ? 1 : 0][static_cast<unsigned char>(name[0])] |= uint32_t{1} << k;
+    }
+  }
+
+  // The index of the local `name` of a tag, or npos.
+  size_t Find(std::string_view name, bool closing) const {
+    uint32_t candidates = m_candidates[closing ? 1 : 0][static_cast<unsigned char>(name[0])];
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const auto k = static_cast<size_t>(std::countr_zero(candidates));
+      if (m_names[k].substr(closing ? 1 : 0) == name) return k;
+    }
+    return std::string_view::npos;
+  }
+
+ private:
+  std::span<const std::string_view> m_names;
+  uint32_t m_candidates[2][256] = {};
+};
+
+namespace {
+
+constexpr TPlacemarkReader::TTagSet kTopTagSet(kTopTags);
+constexpr TPlacemarkReader::TTagSet kPlacemarkTagSet(kPlacemarkTags);
+// A geometry's coordinates, before its closing tag.
+constexpr std::string_view kPointTags[] = {"coordinates", "/Point"};
+constexpr std::string_view kLineStringTags[] = {"coordinates", "/LineString"};
+constexpr std::string_view kLinearRingTags[] = {"coordinates", "/LinearRing"};
+constexpr TPlacemarkReader::TTagSet kPointTagSet(kPointTags);
+constexpr TPlacemarkReader::TTagSet kLineStringTagSet(kLineStringTags);
+constexpr TPlacemarkReader::TTagSet kLinearRingTagSet(kLinearRingTags);
+constexpr std::string_view kRingTags[] = {"LinearRing", "/Polygon"};
+constexpr TPlacemarkReader::TTagSet kRingTagSet(kRingTags);
+constexpr std::string_view kTrackTags[] = {"when", "coord", "/Track"};
+constexpr TPlacemarkReader::TTagSet kTrackTagSet(kTrackTags);
+
 }  // namespace
 
 void TPlacemark::Clear() {
+  // What a large Placemark took is given back: a writer keeps many of these for reuse.
+  constexpr size_t kKeptVertices = 1024;
+  constexpr size_t kKeptText = 4096;
+  const auto clear = [](auto& container, size_t kept) {
+    if (container.capacity() > kept) {
+      std::remove_reference_t<decltype(container)>().swap(container);
+    } else {
+      container.clear();
+    }
+  };
   id = 0;
   for (std::string* text : {&name, &description, &style, &folder, &when, &begin, &end}) {
-    text->clear();
+    clear(*text, kKeptText);
   }
   data.clear();
-  vertices.clear();
-  time_text.clear();
-  time_ends.clear();
+  clear(vertices, kKeptVertices);
+  clear(time_text, kKeptText);
+  clear(time_ends, kKeptVertices);
   parts.clear();
 }
 
@@ -80,21 +189,27 @@ void TPlacemarkReader::Open(std::unique_ptr<TByteSource> source) {
 // `names` ("/name" for a closing tag), followed by '>', '/' or whitespace; consumes it through
 // its '>'. Sets *which to its index, *self_closing, and *attributes to the tag's text after the
 // name when asked. An XML declaration on the way sets the encoding. False at the end of input.
-bool TPlacemarkReader::NextTag(std::span<const std::string_view> names, size_t* which,
-                               bool* self_closing, std::string* attributes) {
+bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_closing,
+                               std::string* attributes) {
   TTextWindow& text = m_reader.m_text;
   text.SetChunkSize(kTagChunk);
   text.Grow(TGrowth::kLoaded);
   for (;;) {
     const std::string_view window = text.Text();
-    size_t at = window.find('<');
+    const char* const first = window.data();
+    const char* const last = first + window.size();
+    const auto next_tag = [&](size_t from) {
+      const char* const found = FindLessThan(first + from, last);
+      return found == last ? std::string_view::npos : static_cast<size_t>(found - first);
+    };
+    size_t at = next_tag(0);
     size_t keep = window.size();  // where a tag the Window's end cut starts
     while (at != std::string_view::npos) {
       size_t i = at + 1;
       const bool closing = i < window.size() && window[i] == '/';
       if (closing) ++i;
       const size_t name_start = i;
-      while (i < window.size() && (window[i] == ':' || HasClass(window[i], kNameChar))) ++i;
+      i = static_cast<size_t>(NameEnd(first + i, last) - first);
       if (i == window.size() || (window[i] == '?' && window.substr(at, 5).size() < 5)) {
         if (window.size() - at <= kMaxTagTail) keep = at;
         break;
@@ -106,24 +221,24 @@ bool TPlacemarkReader::NextTag(std::span<const std::string_view> names, size_t* 
           break;
         }
         ReadDeclaration(window.substr(at + 5, close - at - 5));
-        at = window.find('<', close);
+        at = next_tag(close);
         continue;
       }
-      std::string_view name = window.substr(name_start, i - name_start);
-      name.remove_prefix(name.rfind(':') + 1);
+      // The local name: after a namespace prefix (rarely there, and short).
+      size_t local = i;
+      while (local > name_start && window[local - 1] != ':') --local;
+      const std::string_view name = window.substr(local, i - local);
       const char after = window[i];
-      if (after == '>' || after == '/' || HasClass(after, kSpace)) {
-        for (size_t k = 0; k < names.size(); ++k) {
-          const bool closing_name = names[k].starts_with('/');
-          if (closing_name == closing && name == names[k].substr(closing_name ? 1 : 0)) {
-            text.Consume(i);
-            *which = k;
-            if (attributes != nullptr) attributes->clear();
-            return m_reader.SkipTagRest(self_closing, attributes);
-          }
+      if (!name.empty() && (after == '>' || after == '/' || HasClass(after, kSpace))) {
+        const size_t k = tags.Find(name, closing);
+        if (k != std::string_view::npos) {
+          text.Consume(i);
+          *which = k;
+          if (attributes != nullptr) attributes->clear();
+          return m_reader.SkipTagRest(self_closing, attributes);
         }
       }
-      at = window.find('<', i);
+      at = next_tag(i);
     }
     text.SkipTo(text.Start() + keep);
     if (!text.Grow(TGrowth::kAllLoaded)) return false;
@@ -158,7 +273,7 @@ bool TPlacemarkReader::Next(TPlacemark* placemark) {
   while (!m_ended) {
     size_t which = 0;
     bool self_closing = false;
-    if (!NextTag(kTopTags, &which, &self_closing)) break;
+    if (!NextTag(kTopTagSet, &which, &self_closing)) break;
     if (which == kTopPlacemark) {
       StartFeature();
       placemark->id = ++m_placemarks;
@@ -205,7 +320,7 @@ bool TPlacemarkReader::ReadPlacemark(TPlacemark* placemark) {
   for (;;) {
     size_t which = 0;
     bool self_closing = false;
-    if (!NextTag(kPlacemarkTags, &which, &self_closing, &m_attributes)) return false;
+    if (!NextTag(kPlacemarkTagSet, &which, &self_closing, &m_attributes)) return false;
     bool more = true;
     switch (which) {
       case kPlacemarkEnd:
@@ -257,12 +372,12 @@ bool TPlacemarkReader::ReadGeometry(size_t kind, TPlacemark* placemark) {
   switch (kind) {
     case kPoint:
       if (m_selection.points) {
-        more = ReadCoordinates("/Point", true, TGeometryKind::kPoint, 0, placemark);
+        more = ReadCoordinates(kPointTagSet, true, TGeometryKind::kPoint, 0, placemark);
       }
       break;
     case kLineString:
       if (m_selection.paths) {
-        more = ReadCoordinates("/LineString", false, TGeometryKind::kPath, 0, placemark);
+        more = ReadCoordinates(kLineStringTagSet, false, TGeometryKind::kPath, 0, placemark);
       }
       break;
     case kPolygon:
@@ -276,11 +391,10 @@ bool TPlacemarkReader::ReadGeometry(size_t kind, TPlacemark* placemark) {
   return more;
 }
 
-// The coordinates of the geometry just opened, before its closing tag: the first tuple only
-// with `single` (a Point). A part when there is any vertex.
-bool TPlacemarkReader::ReadCoordinates(std::string_view closing_tag, bool single,
-                                       TGeometryKind kind, int32_t ring, TPlacemark* placemark) {
-  const std::string_view tags[] = {"coordinates", closing_tag};
+// The coordinates of the geometry just opened, before its closing tag (`tags`: "coordinates"
+// and that tag): the first tuple only with `single` (a Point). A part when there is any vertex.
+bool TPlacemarkReader::ReadCoordinates(const TTagSet& tags, bool single, TGeometryKind kind,
+                                       int32_t ring, TPlacemark* placemark) {
   size_t which = 0;
   bool self_closing = false;
   if (!NextTag(tags, &which, &self_closing)) return false;
@@ -293,16 +407,15 @@ bool TPlacemarkReader::ReadCoordinates(std::string_view closing_tag, bool single
 
 // The rings of the Polygon just opened: the first, or all with the selection's all_rings.
 bool TPlacemarkReader::ReadPolygon(TPlacemark* placemark) {
-  static constexpr std::string_view kRingTags[] = {"LinearRing", "/Polygon"};
   int32_t ring = 0;
   for (;;) {
     size_t which = 0;
     bool self_closing = false;
-    if (!NextTag(kRingTags, &which, &self_closing)) return false;
+    if (!NextTag(kRingTagSet, &which, &self_closing)) return false;
     if (which == 1) return true;
     if (self_closing) continue;
     if ((ring == 0 || m_selection.all_rings) &&
-        !ReadCoordinates("/LinearRing", false, TGeometryKind::kPolygon, ring, placemark)) {
+        !ReadCoordinates(kLinearRingTagSet, false, TGeometryKind::kPolygon, ring, placemark)) {
       return false;
     }
     ++ring;
@@ -312,7 +425,6 @@ bool TPlacemarkReader::ReadPolygon(TPlacemark* placemark) {
 // The track just opened: a vertex per <coord>, each with the <when> of the same position (an
 // empty coord uses up its when too).
 bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
-  static constexpr std::string_view kTrackTags[] = {"when", "coord", "/Track"};
   TXYZList& points = m_reader.m_points;
   points.Clear();
   m_whens.clear();
@@ -323,7 +435,7 @@ bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
   for (;;) {
     size_t which = 0;
     bool self_closing = false;
-    if (!NextTag(kTrackTags, &which, &self_closing)) {
+    if (!NextTag(kTrackTagSet, &which, &self_closing)) {
       more = false;
       break;
     }
@@ -362,9 +474,15 @@ bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
 void TPlacemarkReader::AddPart(TGeometryKind kind, int32_t ring, TPlacemark* placemark) {
   const std::span<const TVertexText> vertices = m_reader.m_points.Texts();
   if (vertices.empty()) return;
-  placemark->parts.push_back({kind, m_geometries, ring, placemark->vertices.size(),
-                              vertices.size()});
-  placemark->vertices.insert(placemark->vertices.end(), vertices.begin(), vertices.end());
+  placemark->parts.push_back(
+      {kind, m_geometries, ring, placemark->vertices.size(), vertices.size()});
+  if (placemark->vertices.empty()) {
+    // The first geometry's vertices are taken, not copied: one huge track is in memory once.
+    m_reader.m_points.SwapTexts(placemark->vertices);
+    m_reader.m_points.Clear();
+  } else {
+    placemark->vertices.insert(placemark->vertices.end(), vertices.begin(), vertices.end());
+  }
   placemark->time_ends.resize(placemark->vertices.size(), placemark->time_text.size());
 }
 

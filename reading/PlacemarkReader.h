@@ -77,7 +77,9 @@ class TPlacemarkReader {
 
   // As TKMLReader: no KML at all, and progress.
   const char* NotKmlCause() const { return m_reader.NotKmlCause(); }
+
   uint64_t BytesRead() const { return m_reader.BytesRead(); }
+
   uint64_t InputSize() const { return m_reader.InputSize(); }
 
   // The decoder of the texts: the encoding and the bytes it could not decode.
@@ -89,6 +91,9 @@ class TPlacemarkReader {
   // An encoding a document declared that is not known (read as UTF-8), or empty.
   const std::string& UnknownEncoding() const { return m_unknown_encoding; }
 
+ public:
+  class TTagSet;
+
  private:
   // An open Folder or Document.
   struct TContainer {
@@ -96,14 +101,14 @@ class TPlacemarkReader {
     bool naming = true;  // its <name> may still come: no feature inside it has started
   };
 
-  bool NextTag(std::span<const std::string_view> names, size_t* which, bool* self_closing,
+  bool NextTag(const TTagSet& tags, size_t* which, bool* self_closing,
                std::string* attributes = nullptr);
   void ReadDeclaration(std::string_view declaration);
   bool ReadText(std::string* text);
   bool ReadPlacemark(TPlacemark* placemark);
   bool ReadGeometry(size_t kind, TPlacemark* placemark);
-  bool ReadCoordinates(std::string_view closing_tag, bool single, TGeometryKind kind,
-                       int32_t ring, TPlacemark* placemark);
+  bool ReadCoordinates(const TTagSet& tags, bool single, TGeometryKind kind, int32_t ring,
+                       TPlacemark* placemark);
   bool ReadPolygon(TPlacemark* placemark);
   bool ReadTrack(TPlacemark* placemark);
   void AddPart(TGeometryKind kind, int32_t ring, TPlacemark* placemark);

@@ -116,6 +116,9 @@ class TXYZList {
 
   std::span<const TVertexText> Texts() const { return m_texts; }
 
+  // Exchanges the vertices of a list of the text form with `texts`, for taking them whole.
+  void SwapTexts(std::vector<TVertexText>& texts) { m_texts.swap(texts); }
+
   // Empties the list, keeping its capacity.
   void Clear() {
     m_points.clear();

@@ -98,12 +98,18 @@ char32_t ReferenceValue(std::string_view reference) {
 
 bool TTextDecoder::SetEncoding(std::string_view name) {
   static constexpr std::pair<std::string_view, TEncoding> kNames[] = {
-      {"utf-8", TEncoding::kUtf8},          {"utf8", TEncoding::kUtf8},
-      {"windows-1252", TEncoding::kWindows1252}, {"cp1252", TEncoding::kWindows1252},
-      {"iso-8859-1", TEncoding::kLatin1},   {"iso8859-1", TEncoding::kLatin1},
-      {"latin1", TEncoding::kLatin1},       {"iso-8859-15", TEncoding::kLatin9},
-      {"iso8859-15", TEncoding::kLatin9},   {"latin-9", TEncoding::kLatin9},
-      {"us-ascii", TEncoding::kAscii},      {"ascii", TEncoding::kAscii}};
+      {"utf-8", TEncoding::kUtf8},
+      {"utf8", TEncoding::kUtf8},
+      {"windows-1252", TEncoding::kWindows1252},
+      {"cp1252", TEncoding::kWindows1252},
+      {"iso-8859-1", TEncoding::kLatin1},
+      {"iso8859-1", TEncoding::kLatin1},
+      {"latin1", TEncoding::kLatin1},
+      {"iso-8859-15", TEncoding::kLatin9},
+      {"iso8859-15", TEncoding::kLatin9},
+      {"latin-9", TEncoding::kLatin9},
+      {"us-ascii", TEncoding::kAscii},
+      {"ascii", TEncoding::kAscii}};
   for (const auto& [known, encoding] : kNames) {
     if (EqualsIgnoringCase(name, known)) {
       m_encoding = encoding;
@@ -119,6 +125,14 @@ bool TTextDecoder::SetEncoding(std::string_view name) {
 void TTextDecoder::Decode(std::string_view text, std::string& out) {
   while (!text.empty() && IsXmlSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsXmlSpace(text.back())) text.remove_suffix(1);
+  // Plain ASCII, the usual name, is the text as it stands.
+  if (std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != '&' && c != kCdataLess &&
+               c != kCdataAmpersand;
+      })) {
+    out.append(text);
+    return;
+  }
   while (!text.empty()) {
     const size_t stop = text.find_first_of(std::string_view("&\x01\x02", 3));
     AppendBytes(text.substr(0, stop), out);
@@ -187,9 +201,12 @@ void TTextDecoder::AppendUtf8(std::string_view bytes, std::string& out) {
   while (!bytes.empty()) {
     // ASCII and valid sequences pass as they stand.
     size_t valid = 0;
-    for (size_t length = 0; valid < bytes.size() &&
-                            (length = Utf8SequenceLength(bytes.substr(valid))) > 0;) {
-      valid += length;
+    for (size_t length = 0; valid < bytes.size(); valid += length) {
+      if (static_cast<unsigned char>(bytes[valid]) < 0x80) {
+        length = 1;
+      } else if ((length = Utf8SequenceLength(bytes.substr(valid))) == 0) {
+        break;
+      }
     }
     out.append(bytes.substr(0, valid));
     bytes.remove_prefix(valid);

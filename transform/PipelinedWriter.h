@@ -1,14 +1,11 @@
 // Formats and writes entities on a second thread while the calling thread reads the next ones.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <exception>
 #include <span>
-#include <thread>
 #include <vector>
 
-#include "concurrency/SpscRing.h"
+#include "concurrency/BatchThread.h"
 #include "reading/PointList.h"
 #include "transform/TextExport.h"
 
@@ -19,18 +16,14 @@ namespace trelvo {
 // output is byte for byte what writing them one by one gives. Errors of the writing thread
 // (a full disk) are rethrown to the caller by Add or Finish.
 //
-// The batches go round a ring of a few slots (TSpscRing), and a thread that finds nothing to do
-// spins briefly before it sleeps: with one batch in flight and no spinning, the wake-ups took a
-// tenth of the run.
+// The batches go round a ring of a few slots (TBatchThread), and a thread that finds nothing to
+// do spins briefly before it sleeps: with one batch in flight and no spinning, the wake-ups took
+// a tenth of the run.
 class TPipelinedWriter {
  public:
   // `points_only`: write each entity's first vertex as a plain row (Point files); otherwise
   // a vertex block per entity. The writer is used by the second thread until Finish.
   TPipelinedWriter(TTextWriter& writer, bool points_only);
-  // Stops the second thread without writing what is left (a failed run).
-  ~TPipelinedWriter();
-  TPipelinedWriter(const TPipelinedWriter&) = delete;
-  TPipelinedWriter& operator=(const TPipelinedWriter&) = delete;
 
   // Queues one entity for writing (a list of either form).
   void Add(const TXYZList& points);
@@ -44,24 +37,13 @@ class TPipelinedWriter {
     std::vector<int32_t> counts;  // vertices per entity, in order
   };
 
-  TBatch& Filling() { return m_ring.Producing(); }
-
   void HandOff();
-  void WaitUntilWritten(uint64_t batches);
-  void RethrowError();
   void WriteBatch(const TBatch& batch);
   void WriteEntity(std::span<const TVertexText> vertices);
-  void Run();
-  void Stop(bool abandon) noexcept;
 
   TTextWriter& m_writer;
   const bool m_points_only;
-  TSpscRing<TBatch, 4> m_ring;
-  alignas(64) std::atomic<bool> m_closing{false};
-  std::atomic<bool> m_abandon{false};
-  std::atomic<bool> m_failed{false};  // set once m_error is
-  std::exception_ptr m_error;
-  std::thread m_thread;
+  TBatchThread<TBatch> m_thread;
 };
 
 }  // namespace trelvo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <stdexcept>
 
 namespace trelvo {
@@ -9,8 +10,8 @@ namespace {
 
 // The built-in fields by name, in the order of TField.
 constexpr std::string_view kFieldNames[] = {
-    "seq",    "placemark", "entity", "type",  "ring", "vertex", "name", "description", "folder",
-    "style",  "time",      "begin",  "end",   "lon",  "lat",    "alt"};
+    "seq",    "placemark", "entity", "type",  "ring", "vertex", "name", "description",
+    "folder", "style",     "time",   "begin", "end",  "lon",    "lat",  "alt"};
 
 std::string_view FieldName(TField field) { return kFieldNames[static_cast<size_t>(field)]; }
 
@@ -85,8 +86,18 @@ std::vector<TFieldChoice> ExpandAllData(const std::vector<TFieldChoice>& fields,
 }
 
 TTableWriter::TTableWriter(TTextWriter& writer, char separator, std::vector<TFieldChoice> fields)
-    : m_writer(writer), m_separator(separator), m_fields(std::move(fields)),
-      m_texts(m_fields.size()) {}
+    : m_writer(writer),
+      m_separator(separator),
+      m_fields(std::move(fields)),
+      m_texts(m_fields.size()) {
+  for (const TGeometryKind kind :
+       {TGeometryKind::kPoint, TGeometryKind::kPath, TGeometryKind::kPolygon}) {
+    AppendText(KindName(kind), m_kinds[static_cast<size_t>(kind)]);
+  }
+  m_has_time = std::any_of(m_fields.begin(), m_fields.end(), [](const TFieldChoice& choice) {
+    return choice.field == TField::kTime;
+  });
+}
 
 void TTableWriter::WriteStart(const TTableSettings& settings) {
   if (settings.bom) m_writer.WriteText("\xEF\xBB\xBF");
@@ -98,9 +109,8 @@ void TTableWriter::WriteStart(const TTableSettings& settings) {
     // An ExtendedData field named like a built-in one, or like one before it, gets a number.
     if (choice.field == TField::kData) {
       const std::string base = name;
-      for (int n = 2; IsBuiltInName(name) || std::find(names.begin(), names.end(), name) !=
-                                                     names.end();
-           ++n) {
+      for (int n = 2;
+           IsBuiltInName(name) || std::find(names.begin(), names.end(), name) != names.end(); ++n) {
         name = base + "_" + std::to_string(n);
       }
     }
@@ -112,9 +122,8 @@ void TTableWriter::WriteStart(const TTableSettings& settings) {
 }
 
 void TTableWriter::AppendText(std::string_view text, std::string& out) const {
-  const bool quoted =
-      m_separator == ' ' ||
-      (m_separator == ',' && text.find_first_of(",\"\r\n") != std::string_view::npos);
+  const bool quoted = m_separator == ' ' || (m_separator == ',' && text.find_first_of(",\"\r\n") !=
+                                                                       std::string_view::npos);
   if (m_separator == '\t') {
     for (const char c : text) out += c == '\t' || c == '\r' || c == '\n' ? ' ' : c;
     return;
@@ -131,13 +140,9 @@ void TTableWriter::AppendText(std::string_view text, std::string& out) const {
   out += '"';
 }
 
-void TTableWriter::AppendNumber(int64_t value, std::string& out) const {
-  char digits[24];
-  out.append(digits, std::to_chars(digits, digits + sizeof(digits), value).ptr);
-}
-
 int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark) {
   // The texts of the Placemark, the same on each of its rows, made once.
+  size_t texts_size = 0;
   for (size_t f = 0; f < m_fields.size(); ++f) {
     const TFieldChoice& choice = m_fields[f];
     std::string& text = m_texts[f];
@@ -167,7 +172,11 @@ int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark) {
       default:
         break;
     }
+    texts_size += text.size();
   }
+  // Beyond those texts a row holds at most this much: numbers, the type, separators, CR LF.
+  constexpr size_t kNumberRoom = kFixedRoom + sizeof(TFixedText);
+  const size_t row_room = texts_size + m_fields.size() * (kNumberRoom + 1) + 2;
   const int64_t entities_before = m_entities;
   int32_t geometry = -1;
   for (const TGeometryPart& part : placemark.parts) {
@@ -176,54 +185,75 @@ int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark) {
       ++m_entities;
     }
     for (size_t v = 0; v < part.count; ++v) {
-      const size_t vertex = part.first + v;
-      const TVertexText& numbers = placemark.vertices[vertex];
-      m_row.clear();
       ++m_rows;
-      for (size_t f = 0; f < m_fields.size(); ++f) {
-        if (f > 0) m_row += m_separator;
-        switch (m_fields[f].field) {
-          case TField::kSeq:
-            AppendNumber(m_rows, m_row);
-            break;
-          case TField::kPlacemark:
-            if (placemark.id > 0) AppendNumber(placemark.id, m_row);
-            break;
-          case TField::kEntity:
-            AppendNumber(m_entities, m_row);
-            break;
-          case TField::kType:
-            AppendText(KindName(part.kind), m_row);
-            break;
-          case TField::kRing:
-            if (part.kind == TGeometryKind::kPolygon) AppendNumber(part.ring, m_row);
-            break;
-          case TField::kVertex:
-            AppendNumber(static_cast<int64_t>(v + 1), m_row);
-            break;
-          case TField::kTime: {
-            const std::string_view time = placemark.TimeOf(vertex);
-            AppendText(time.empty() ? std::string_view(placemark.when) : time, m_row);
-            break;
-          }
-          case TField::kLon:
-            AppendRowNumber(m_row, numbers.X, kXYDecimals);
-            break;
-          case TField::kLat:
-            AppendRowNumber(m_row, numbers.Y, kXYDecimals);
-            break;
-          case TField::kAlt:
-            AppendRowNumber(m_row, numbers.Z, kZDecimals);
-            break;
-          default:
-            m_row += m_texts[f];
-            break;
-        }
+      const size_t vertex = part.first + v;
+      const std::string_view time = placemark.TimeOf(vertex);
+      m_time.clear();
+      if (m_has_time) AppendText(time.empty() ? std::string_view(placemark.when) : time, m_time);
+      const size_t room = row_room + m_time.size();
+      // A row of long texts is made apart, and written as text.
+      if (room > TTextWriter::RoomLimit()) {
+        m_row.resize(room);
+        const char* end = WriteRow(m_row.data(), placemark, part, v);
+        m_writer.WriteText(std::string_view(m_row.data(), static_cast<size_t>(end - m_row.data())));
+      } else {
+        m_writer.Commit(WriteRow(m_writer.Reserve(room), placemark, part, v));
       }
-      m_writer.WriteLine(m_row);
     }
   }
   return m_entities - entities_before;
+}
+
+// One row at `out`, with m_texts and m_time made for it; returns its end.
+char* TTableWriter::WriteRow(char* out, const TPlacemark& placemark, const TGeometryPart& part,
+                             size_t v) const {
+  const auto number = [&out](int64_t value) { out = std::to_chars(out, out + 24, value).ptr; };
+  const auto text = [&out](std::string_view value) {
+    std::memcpy(out, value.data(), value.size());
+    out += value.size();
+  };
+  const TVertexText& numbers = placemark.vertices[part.first + v];
+  for (size_t f = 0; f < m_fields.size(); ++f) {
+    if (f > 0) *out++ = m_separator;
+    switch (m_fields[f].field) {
+      case TField::kSeq:
+        number(m_rows);
+        break;
+      case TField::kPlacemark:
+        if (placemark.id > 0) number(placemark.id);
+        break;
+      case TField::kEntity:
+        number(m_entities);
+        break;
+      case TField::kType:
+        text(m_kinds[static_cast<size_t>(part.kind)]);
+        break;
+      case TField::kRing:
+        if (part.kind == TGeometryKind::kPolygon) number(part.ring);
+        break;
+      case TField::kVertex:
+        number(static_cast<int64_t>(v + 1));
+        break;
+      case TField::kTime:
+        text(m_time);
+        break;
+      case TField::kLon:
+        out = WriteRowNumber(out, numbers.X, kXYDecimals);
+        break;
+      case TField::kLat:
+        out = WriteRowNumber(out, numbers.Y, kXYDecimals);
+        break;
+      case TField::kAlt:
+        out = WriteRowNumber(out, numbers.Z, kZDecimals);
+        break;
+      default:
+        text(m_texts[f]);
+        break;
+    }
+  }
+  *out++ = '\r';
+  *out++ = '\n';
+  return out;
 }
 
 }  // namespace trelvo

@@ -13,24 +13,24 @@ namespace trelvo {
 
 // A column of the table.
 enum class TField : uint8_t {
-  kSeq,          // row number
-  kPlacemark,    // 1-based id of the Placemark
-  kEntity,       // id of the geometry
-  kType,         // point, path or polygon
-  kRing,         // 0 the outer ring, 1... inner rings
-  kVertex,       // 1-based within its ring or path
+  kSeq,        // row number
+  kPlacemark,  // 1-based id of the Placemark
+  kEntity,     // id of the geometry
+  kType,       // point, path or polygon
+  kRing,       // 0 the outer ring, 1... inner rings
+  kVertex,     // 1-based within its ring or path
   kName,
   kDescription,
   kFolder,
   kStyle,
-  kTime,         // a track vertex's <when>, else the TimeStamp's
-  kBegin,        // TimeSpan
+  kTime,   // a track vertex's <when>, else the TimeStamp's
+  kBegin,  // TimeSpan
   kEnd,
   kLon,
   kLat,
   kAlt,
-  kData,         // one ExtendedData field
-  kAllData,      // all of them, in the order of the file
+  kData,     // one ExtendedData field
+  kAllData,  // all of them, in the order of the file
 };
 
 struct TFieldChoice {
@@ -81,15 +81,18 @@ class TTableWriter {
 
  private:
   void AppendText(std::string_view text, std::string& out) const;
-  void AppendNumber(int64_t value, std::string& out) const;
+  char* WriteRow(char* out, const TPlacemark& placemark, const TGeometryPart& part, size_t v) const;
 
   TTextWriter& m_writer;
   char m_separator;
   std::vector<TFieldChoice> m_fields;
+  bool m_has_time = false;
   int64_t m_rows = 0;
   int64_t m_entities = 0;
   std::vector<std::string> m_texts;  // per field: its text for the Placemark being written
-  std::string m_row;
+  std::string m_kinds[3];            // the types' names as written
+  std::string m_time;                // the time of the row being written, as written
+  std::string m_row;                 // a row too long for writing in place
 };
 
 }  // namespace trelvo

@@ -317,10 +317,21 @@ __attribute__((always_inline)) inline char* WriteNumber(char* out, const TFixedT
 
 }  // namespace
 
+char* WriteRowNumberValue(char* out, const TFixedText& number, int decimals) {
+  return WriteNumber(out, number, decimals);
+}
+
 void AppendRowNumber(std::string& out, const TFixedText& number, int decimals) {
   char digits[kFixedRoom + sizeof(TFixedText)];
   out.append(digits, static_cast<size_t>(WriteNumber(digits, number, decimals) - digits));
 }
+
+char* TTextWriter::Reserve(size_t size) {
+  if (m_used + size > m_buffer.size()) Flush();
+  return m_buffer.data() + m_used;
+}
+
+size_t TTextWriter::RoomLimit() { return kFlushSize + kRowRoom; }
 
 void TTextWriter::WriteVertexRow(const TVertexText& vertex) {
   if (m_used + kRowRoom > m_buffer.size()) Flush();

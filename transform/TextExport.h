@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,7 +44,17 @@ char* FormatFixed(char* out, double value, int decimals);
 void AppendFixed(std::string& out, double value, int decimals);
 
 // A number of a vertex as a row writes it (`decimals` kXYDecimals or kZDecimals, see
-// TTextWriter::WriteVertexRow), appended to a string.
+// TTextWriter::WriteVertexRow) at `out`: returns the end. Writes up to kFixedRoom bytes, and
+// always sixteen.
+char* WriteRowNumberValue(char* out, const TFixedText& number, int decimals);
+
+inline char* WriteRowNumber(char* out, const TFixedText& number, int decimals) {
+  if (!number.HoldsText()) return WriteRowNumberValue(out, number, decimals);
+  std::memcpy(out, number.Bytes(), sizeof(TFixedText));
+  return out + number.Text().size();
+}
+
+// WriteRowNumber, appended to a string.
 void AppendRowNumber(std::string& out, const TFixedText& number, int decimals);
 
 // Buffers the output text and hands it to the file in large blocks. CR LF ends every line.
@@ -56,6 +67,14 @@ class TTextWriter {
 
   void WriteText(std::string_view text);
   void WriteLine(std::string_view text = {});
+
+  // Room for `size` bytes of text written in place (at most RoomLimit), then Commit with its
+  // end.
+  char* Reserve(size_t size);
+
+  void Commit(const char* end) { m_used = static_cast<size_t>(end - m_buffer.data()); }
+
+  static size_t RoomLimit();
 
   // Lines 1 to 4 of the header, then "Entity type:" without a line break.
   void WriteHeader();

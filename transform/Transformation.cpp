@@ -5,6 +5,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "concurrency/BatchThread.h"
 #include "platform/IoError.h"
 #include "reading/KmlReader.h"
 #include "reading/PlacemarkReader.h"
@@ -129,10 +130,22 @@ void ReaderWarnings(const TPlacemarkReader& reader, std::vector<std::string>& wa
   }
 }
 
-// The table layout's entities: each Placemark read whole, then its rows.
+// Placemarks handed to the table's writing thread.
+struct TPlacemarkBatch {
+  std::vector<TPlacemark> placemarks;  // the first `count` are to be written; kept for reuse
+  size_t count = 0;
+  size_t vertices = 0;
+};
+
+// The table layout's entities: each Placemark read whole, its rows written on a second thread
+// (as the classic layout's are) while the next ones are read.
 int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& reader,
                             TTextWriter& writer, TProgressWindow& progress,
                             std::vector<std::string>& warnings) {
+  // Placemarks per batch (each kept for reuse, see TPlacemark::Clear), and vertices: as the
+  // classic layout's batches.
+  constexpr size_t kBatchPlacemarks = 64;
+  constexpr size_t kBatchVertices = 8192;
   const TTableSettings& table = *settings.Table;
   std::vector<TFieldChoice> fields = table.fields;
   if (WantsAllData(fields)) {
@@ -140,14 +153,32 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
   }
   TTableWriter rows(writer, settings.Separator, std::move(fields));
   rows.WriteStart(table);
+  TBatchThread<TPlacemarkBatch> thread([&rows](const TPlacemarkBatch& batch) {
+    for (size_t i = 0; i < batch.count; ++i) rows.WritePlacemark(batch.placemarks[i]);
+  });
+  const auto clear = [](TPlacemarkBatch& next) {
+    next.count = 0;
+    next.vertices = 0;
+  };
   TCounter counter(progress, reader);
-  TPlacemark placemark;
   int64_t entities = 0;
-  while (reader.Next(&placemark)) {
-    const int64_t written = rows.WritePlacemark(placemark);
-    entities += written;
-    for (int64_t i = 0; i < written; ++i) counter.Increment(0);
+  for (;;) {
+    TPlacemarkBatch& batch = thread.Filling();
+    if (batch.placemarks.size() == batch.count) batch.placemarks.emplace_back();
+    TPlacemark& placemark = batch.placemarks[batch.count];
+    if (!reader.Next(&placemark)) break;
+    if (placemark.parts.empty()) continue;  // nothing to write: the slot is read into again
+    const int32_t geometries = placemark.parts.back().geometry + 1;
+    entities += geometries;
+    for (int32_t i = 0; i < geometries; ++i) {
+      counter.Increment(i == 0 ? static_cast<int64_t>(placemark.vertices.size()) : 0);
+    }
+    ++batch.count;
+    batch.vertices += placemark.vertices.size();
+    if (batch.count >= kBatchPlacemarks || batch.vertices >= kBatchVertices) thread.HandOff(clear);
   }
+  if (thread.Filling().count > 0) thread.HandOff(clear);
+  thread.Finish();
   counter.Show();
   ReaderWarnings(reader, warnings);
   return entities;

@@ -22,9 +22,9 @@ std::string ReadPlacemarks(const std::string& text, size_t piece,
   TPlacemark placemark;
   std::string out;
   for (int guard = 0; guard < 1000 && reader.Next(&placemark); ++guard) {
-    out += "#" + std::to_string(placemark.id) + " " + placemark.name + "|" +
-           placemark.description + "|" + placemark.style + "|" + placemark.folder + "|" +
-           placemark.when + "|" + placemark.begin + "|" + placemark.end + " {";
+    out += "#" + std::to_string(placemark.id) + " " + placemark.name + "|" + placemark.description +
+           "|" + placemark.style + "|" + placemark.folder + "|" + placemark.when + "|" +
+           placemark.begin + "|" + placemark.end + " {";
     for (const auto& [name, value] : placemark.data) out += name + "=" + value + ";";
     out += "}";
     for (const TGeometryPart& part : placemark.parts) {
@@ -60,7 +60,8 @@ std::vector<TCase> Cases() {
        "&amp;]]></description><styleUrl>#s</styleUrl><name>second</name>"
        "<Point><coordinates>1,2,3</coordinates></Point></Placemark>"
        "<Placemark><Point><coordinates>4,5</coordinates></Point><name>late</name></Placemark>",
-       "#1 A & B \xC3\xA9" "A|<b>x</b> &amp;|#s|||| {} [point 0.0: 1.0000000000 2.0000000000 "
+       "#1 A & B \xC3\xA9"
+       "A|<b>x</b> &amp;|#s|||| {} [point 0.0: 1.0000000000 2.0000000000 "
        "3.00000]\n#2 late|||||| {} [point 0.0: 4.0000000000 5.0000000000 0]\n"},
       // Folders: the names of Documents and Folders, joined; a container without a name adds
       // none; an overlay's name is no folder's; a geometry outside any Placemark has id 0.
@@ -97,7 +98,10 @@ std::vector<TCase> Cases() {
        "#1 \xE2\x82\xAC \xC3\xA9|||||| {}\n"},
       {"<?xml version='1.0' encoding='ISO-8859-15'?><Placemark><name>\xA4</name></Placemark>",
        "#1 \xE2\x82\xAC|||||| {}\n"},
-      {"<Placemark><name>a\xFF" "b</name></Placemark>", "#1 a\xEF\xBF\xBD" "b|||||| {}\n"},
+      {"<Placemark><name>a\xFF"
+       "b</name></Placemark>",
+       "#1 a\xEF\xBF\xBD"
+       "b|||||| {}\n"},
       // Namespace prefixes, attributes with a '>' and a self-closing Placemark.
       {"<kml:Placemark id=\"a>b\"><kml:name>n</kml:name></kml:Placemark><Placemark/>",
        "#1 n|||||| {}\n#2 |||||| {}\n"},

@@ -61,8 +61,9 @@ TRun ConvertTable(const std::string& kml, const std::string& fields, char separa
 }
 
 TEST(Table, WritesTheGoldenTableOfAHardFile) {
-  const TRun run = ConvertTable(kHardKml, "seq,placemark,entity,type,ring,vertex,name,description,folder,"
-                                 "style,time,begin,end,lon,lat,alt,@*");
+  const TRun run = ConvertTable(kHardKml,
+                                "seq,placemark,entity,type,ring,vertex,name,description,folder,"
+                                "style,time,begin,end,lon,lat,alt,@*");
   EXPECT_EQ(run.entities, 4);
   EXPECT_TRUE(run.warnings.empty());
   const std::string expected =
@@ -102,9 +103,10 @@ TEST(Table, QuotesAsEachFormatDoes) {
 }
 
 TEST(Table, CountsTheTextItCouldNotDecode) {
-  const TRun run = ConvertTable("<Placemark><name>a\xFF\xFE</name><Point><coordinates>1,2"
-                                "</coordinates></Point></Placemark>",
-                                "name");
+  const TRun run = ConvertTable(
+      "<Placemark><name>a\xFF\xFE</name><Point><coordinates>1,2"
+      "</coordinates></Point></Placemark>",
+      "name");
   EXPECT_EQ(run.output, "name\r\na\xEF\xBF\xBD\xEF\xBF\xBD\r\n");
   EXPECT_EQ(run.warnings, std::vector<std::string>{"2 bytes of text not valid in UTF-8 became "
                                                    "U+FFFD"});
