@@ -7,7 +7,8 @@
 // minified (a single line holding the whole document), tracks (the paths of ge-paths as
 // gx:Track elements, a <when> and a <gx:coord> a line each, as My Tracks writes them) or
 // location-history (one gx:Track of all the vertices, each a <when> and a <gx:coord>, on a
-// single line, as Location History exports it).
+// single line, as Location History exports it), attributed-paths (ge-paths with a description
+// and ExtendedData in each Placemark, as GIS exports write them).
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -21,7 +22,8 @@ struct TShape {
   bool per_line = false;
   bool minified = false;
   bool tracks = false;
-  bool one_track = false;  // the whole file a single track
+  bool one_track = false;   // the whole file a single track
+  bool attributed = false;  // a description and ExtendedData in each Placemark
 };
 
 class TGenerator {
@@ -36,6 +38,17 @@ class TGenerator {
     const char* t3 = m_shape.minified ? "" : "\t\t\t";
     out += std::string(t1) + "<Placemark>" + nl + t2 + "<name>Feature " +
            std::to_string(m_index++) + "</name>" + nl + t2 + "<styleUrl>#style1</styleUrl>" + nl;
+    if (m_shape.attributed) {
+      // As GIS exports write them: a description, data fields and schema data.
+      out += std::string(t2) + "<description>Parcel " + std::to_string(m_index) +
+             ", surveyed 2024</description>" + nl + t2 + "<ExtendedData>" + nl + t3 +
+             "<Data name=\"owner\"><value>Owner " + std::to_string(m_index % 97) +
+             "</value></Data>" + nl + t3 + "<Data name=\"area\"><value>" +
+             std::to_string(m_random() % 10000) + "</value></Data>" + nl + t3 +
+             "<SchemaData schemaUrl=\"#parcels\"><SimpleData name=\"zone\">R" +
+             std::to_string(m_index % 5) + "</SimpleData></SchemaData>" + nl + t2 +
+             "</ExtendedData>" + nl;
+    }
     if (m_shape.tracks) {
       out += std::string(t2) + "<gx:Track>" + nl;
       const int vertices = 20 + static_cast<int>(m_random() % 80);
@@ -129,6 +142,8 @@ int main(int argc, char** argv) {
   } else if (shape_name == "location-history") {
     shape.one_track = true;
     shape.minified = true;
+  } else if (shape_name == "attributed-paths") {
+    shape.attributed = true;
   } else if (shape_name != "ge-paths") {
     std::fprintf(stderr, "unknown shape %s\n", argv[1]);
     return 2;

@@ -78,9 +78,11 @@ const char* FindLessThan(const char* p, const char* end) {
 #endif
 }
 
-// The end of the XML name at `p` (its characters and ':'), at most `end`. Reads up to fifteen
-// bytes past `end`, as FindLessThan.
-const char* NameEnd(const char* p, const char* end) {
+// The end of the XML name at `p` (its characters and ':'), at most `end`; *local is set
+// after the name's last ':' (its namespace prefix), or to `p`. Reads up to fifteen bytes past
+// `end`, as FindLessThan.
+const char* NameEnd(const char* p, const char* end, const char** local) {
+  *local = p;
 #if defined(__SSE2__)
   for (; p < end; p += 16) {
     const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -94,11 +96,18 @@ const char* NameEnd(const char* p, const char* end) {
                                       _mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8('_')),
                                                    _mm_cmplt_epi8(here, _mm_setzero_si128())));
     const auto others = static_cast<unsigned>(~_mm_movemask_epi8(name)) & 0xFFFFu;
-    if (others != 0) return std::min(end, p + std::countr_zero(others));
+    const unsigned length = others != 0 ? static_cast<unsigned>(std::countr_zero(others)) : 16;
+    const unsigned colons =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, _mm_set1_epi8(':')))) &
+        ((1U << length) - 1);
+    if (colons != 0) *local = std::min(end, p + (32 - std::countl_zero(colons)));
+    if (others != 0) return std::min(end, p + length);
   }
   return end;
 #else
-  while (p < end && (*p == ':' || HasClass(*p, kNameChar))) ++p;
+  for (; p < end && (*p == ':' || HasClass(*p, kNameChar)); ++p) {
+    if (*p == ':') *local = p + 1;
+  }
   return p;
 #endif
 }
@@ -208,8 +217,8 @@ bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_cl
       size_t i = at + 1;
       const bool closing = i < window.size() && window[i] == '/';
       if (closing) ++i;
-      const size_t name_start = i;
-      i = static_cast<size_t>(NameEnd(first + i, last) - first);
+      const char* local = nullptr;
+      i = static_cast<size_t>(NameEnd(first + i, last, &local) - first);
       if (i == window.size() || (window[i] == '?' && window.substr(at, 5).size() < 5)) {
         if (window.size() - at <= kMaxTagTail) keep = at;
         break;
@@ -224,10 +233,7 @@ bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_cl
         at = next_tag(close);
         continue;
       }
-      // The local name: after a namespace prefix (rarely there, and short).
-      size_t local = i;
-      while (local > name_start && window[local - 1] != ':') --local;
-      const std::string_view name = window.substr(local, i - local);
+      const std::string_view name(local, static_cast<size_t>(first + i - local));
       const char after = window[i];
       if (!name.empty() && (after == '>' || after == '/' || HasClass(after, kSpace))) {
         const size_t k = tags.Find(name, closing);
@@ -253,11 +259,21 @@ void TPlacemarkReader::ReadDeclaration(std::string_view declaration) {
     m_unknown_encoding = encoding;
   }
   m_containers.clear();
+  m_folder_known = false;
 }
 
 // The text of the element whose opening tag was just read, decoded. False when the input
 // ends first.
 bool TPlacemarkReader::ReadText(std::string* text) {
+  // The usual text, whole in the Window, is decoded where it stands.
+  const std::string_view window = m_reader.m_text.Text();
+  const size_t end = window.find('<');
+  if (end != std::string_view::npos && end <= kMaxFieldText) {
+    text->clear();
+    m_decoder.Decode(window.substr(0, end), *text);
+    m_reader.m_text.Consume(end);
+    return true;
+  }
   if (!m_reader.CollectText(m_raw, kMaxFieldText)) return false;
   if (m_raw.size() > kMaxFieldText) {
     m_raw.resize(kMaxFieldText);
@@ -284,12 +300,15 @@ bool TPlacemarkReader::Next(TPlacemark* placemark) {
     if (which == kTopFolder || which == kTopDocument) {
       StartFeature();
       if (!self_closing) m_containers.emplace_back();
+      m_folder_known = false;
     } else if (which == kTopFolderEnd || which == kTopDocumentEnd) {
       if (!m_containers.empty()) m_containers.pop_back();
+      m_folder_known = false;
     } else if (which == kTopName) {
       if (self_closing || m_containers.empty() || !m_containers.back().naming) continue;
       if (!ReadText(&m_containers.back().name)) break;
       m_containers.back().naming = false;
+      m_folder_known = false;
     } else if (which < kTopFirstGeometry) {
       StartFeature();  // an overlay: its name is none of the folder's
     } else if (!self_closing) {
@@ -491,14 +510,18 @@ void TPlacemarkReader::StartFeature() {
   if (!m_containers.empty()) m_containers.back().naming = false;
 }
 
-std::string TPlacemarkReader::FolderPath() const {
-  std::string path;
+// The folder path of what starts now (kept until a Folder or Document opens, closes or gets
+// its name).
+const std::string& TPlacemarkReader::FolderPath() {
+  if (m_folder_known) return m_folder;
+  m_folder.clear();
   for (const TContainer& container : m_containers) {
     if (container.name.empty()) continue;
-    if (!path.empty()) path += '/';
-    path += container.name;
+    if (!m_folder.empty()) m_folder += '/';
+    m_folder += container.name;
   }
-  return path;
+  m_folder_known = true;
+  return m_folder;
 }
 
 }  // namespace trelvo

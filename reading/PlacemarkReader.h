@@ -113,12 +113,14 @@ class TPlacemarkReader {
   bool ReadTrack(TPlacemark* placemark);
   void AddPart(TGeometryKind kind, int32_t ring, TPlacemark* placemark);
   void StartFeature();
-  std::string FolderPath() const;
+  const std::string& FolderPath();
 
   TSelection m_selection;
   TKMLReader m_reader;
   TTextDecoder m_decoder;
   std::vector<TContainer> m_containers;
+  std::string m_folder;  // FolderPath, while m_folder_known
+  bool m_folder_known = false;
   int64_t m_placemarks = 0;
   int32_t m_geometries = 0;  // of the Placemark being read
   int64_t m_cut_texts = 0;

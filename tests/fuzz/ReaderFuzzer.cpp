@@ -1,6 +1,6 @@
 // Arbitrary bytes through the reader, in blocks of any size: no crash, no undefined behaviour,
 // no endless loop, and the very entities the same text gives when it arrives whole; the text
-// form's rows are those of the values.
+// form's rows are those of the values; the Placemark reader's too finds what it finds whole.
 #include <algorithm>
 
 #include "tests/fuzz/FuzzInput.h"
@@ -20,6 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         trelvo::test::ReadRows(text, type, trelvo::TCoordinateForm::kValues)) {
       __builtin_trap();
     }
+  }
+  if (trelvo::test::ReadPlacemarks(text, trelvo::fuzz::PieceSize(data, size)) !=
+      trelvo::test::ReadPlacemarks(text, SIZE_MAX)) {
+    __builtin_trap();
   }
   return 0;
 }

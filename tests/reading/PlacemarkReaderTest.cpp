@@ -7,45 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "reading/PlacemarkReader.h"
-#include "transform/TextExport.h"
+#include "tests/support/TestSupport.h"
 
 namespace trelvo {
 namespace {
-
-// Every Placemark the reader finds, compactly: "#id name|description|style|folder|when|begin|
-// end {data} [kind geometry.ring: x y z@time ...]".
-std::string ReadPlacemarks(const std::string& text, size_t piece,
-                           TPlacemarkReader::TSelection selection = {true, true, true, true}) {
-  TPlacemarkReader reader(selection);
-  reader.Open(std::make_unique<TMemorySource>(text, piece));
-  TPlacemark placemark;
-  std::string out;
-  for (int guard = 0; guard < 1000 && reader.Next(&placemark); ++guard) {
-    out += "#" + std::to_string(placemark.id) + " " + placemark.name + "|" + placemark.description +
-           "|" + placemark.style + "|" + placemark.folder + "|" + placemark.when + "|" +
-           placemark.begin + "|" + placemark.end + " {";
-    for (const auto& [name, value] : placemark.data) out += name + "=" + value + ";";
-    out += "}";
-    for (const TGeometryPart& part : placemark.parts) {
-      static const char* const kKinds[] = {"point", "path", "polygon"};
-      out += std::string(" [") + kKinds[static_cast<int>(part.kind)] + " " +
-             std::to_string(part.geometry) + "." + std::to_string(part.ring) + ":";
-      for (size_t v = part.first; v < part.first + part.count; ++v) {
-        out += ' ';
-        AppendRowNumber(out, placemark.vertices[v].X, kXYDecimals);
-        out += ' ';
-        AppendRowNumber(out, placemark.vertices[v].Y, kXYDecimals);
-        out += ' ';
-        AppendRowNumber(out, placemark.vertices[v].Z, kZDecimals);
-        if (!placemark.TimeOf(v).empty()) out += "@" + std::string(placemark.TimeOf(v));
-      }
-      out += "]";
-    }
-    out += "\n";
-  }
-  return out;
-}
 
 struct TCase {
   std::string text;
@@ -111,7 +76,7 @@ std::vector<TCase> Cases() {
 TEST(PlacemarkReader, ReadsEveryCaseAlikeInPiecesOfAnySize) {
   for (const TCase& c : Cases()) {
     for (size_t piece = 1; piece <= 65; ++piece) {
-      ASSERT_EQ(ReadPlacemarks(c.text, piece == 65 ? SIZE_MAX : piece), c.expected)
+      ASSERT_EQ(test::ReadPlacemarks(c.text, piece == 65 ? SIZE_MAX : piece), c.expected)
           << "pieces of " << piece << ", text:\n"
           << c.text;
     }
@@ -125,9 +90,9 @@ TEST(PlacemarkReader, ReadsTheSelectedGeometry) {
       "</coordinates></LineString><Polygon><LinearRing><coordinates>5,6</coordinates>"
       "</LinearRing><LinearRing><coordinates>7,8</coordinates></LinearRing></Polygon>"
       "</Placemark>";
-  EXPECT_EQ(ReadPlacemarks(text, SIZE_MAX, {false, true, false, false}),
+  EXPECT_EQ(test::ReadPlacemarks(text, SIZE_MAX, {false, true, false, false}),
             "#1 |||||| {} [path 0.0: 3.0000000000 4.0000000000 0]\n");
-  EXPECT_EQ(ReadPlacemarks(text, SIZE_MAX, {false, false, true, false}),
+  EXPECT_EQ(test::ReadPlacemarks(text, SIZE_MAX, {false, false, true, false}),
             "#1 |||||| {} [polygon 0.0: 5.0000000000 6.0000000000 0]\n");
 }
 

@@ -16,6 +16,7 @@
 
 #include "platform/IoError.h"
 #include "platform/Platform.h"
+#include "reading/PlacemarkReader.h"
 #include "transform/TextExport.h"
 
 namespace trelvo::test {
@@ -114,6 +115,38 @@ std::string ReadRows(const std::string& text, TEntityType type, TCoordinateForm 
     AppendRowNumber(row, vertex.Z, kZDecimals);
     return row + '\n';
   });
+}
+
+std::string ReadPlacemarks(const std::string& text, size_t piece,
+                           TPlacemarkReader::TSelection selection) {
+  TPlacemarkReader reader(selection);
+  reader.Open(std::make_unique<TMemorySource>(text, piece));
+  TPlacemark placemark;
+  std::string out;
+  for (int guard = 0; guard < 1000 && reader.Next(&placemark); ++guard) {
+    out += "#" + std::to_string(placemark.id) + " " + placemark.name + "|" + placemark.description +
+           "|" + placemark.style + "|" + placemark.folder + "|" + placemark.when + "|" +
+           placemark.begin + "|" + placemark.end + " {";
+    for (const auto& [name, value] : placemark.data) out += name + "=" + value + ";";
+    out += "}";
+    for (const TGeometryPart& part : placemark.parts) {
+      static const char* const kKinds[] = {"point", "path", "polygon"};
+      out += std::string(" [") + kKinds[static_cast<int>(part.kind)] + " " +
+             std::to_string(part.geometry) + "." + std::to_string(part.ring) + ":";
+      for (size_t v = part.first; v < part.first + part.count; ++v) {
+        out += ' ';
+        AppendRowNumber(out, placemark.vertices[v].X, kXYDecimals);
+        out += ' ';
+        AppendRowNumber(out, placemark.vertices[v].Y, kXYDecimals);
+        out += ' ';
+        AppendRowNumber(out, placemark.vertices[v].Z, kZDecimals);
+        if (!placemark.TimeOf(v).empty()) out += "@" + std::string(placemark.TimeOf(v));
+      }
+      out += "]";
+    }
+    out += "\n";
+  }
+  return out;
 }
 
 std::string ReadFileBytes(const std::string& path) {

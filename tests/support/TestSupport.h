@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "reading/KmlReader.h"
+#include "reading/PlacemarkReader.h"
 #include "transform/Transformation.h"
 
 namespace trelvo::test {
@@ -51,6 +52,12 @@ std::string ReadAll(const std::string& text, TEntityType type, size_t piece = SI
 // "(x,y,z\n...)" per entity.
 std::string ReadRows(const std::string& text, TEntityType type, TCoordinateForm form,
                      size_t piece = SIZE_MAX);
+
+// Every Placemark the Placemark reader finds in `text`, delivered in pieces of `piece` bytes,
+// compactly: "#id name|description|style|folder|when|begin|end {data} [kind geometry.ring:
+// x y z@time ...]" per line.
+std::string ReadPlacemarks(const std::string& text, size_t piece,
+                           TPlacemarkReader::TSelection selection = {true, true, true, true});
 
 // The whole content of a file, and writing one.
 std::string ReadFileBytes(const std::string& path);
