@@ -431,31 +431,21 @@ bool CopyFixedText(std::string_view number, TRowColumn column, TFixedText* out) 
 }
 
 const char* ParsePlainTupleText(const char* p, const char* last, bool at_end, TVertexText* vertex) {
-  const auto number = [&](TRowColumn column, TFixedText* out, bool third) {
+  TFixedText* const numbers[] = {&vertex->X, &vertex->Y, &vertex->Z};
+  return ParsePlainTupleOf(p, last, at_end, [&](int index, const char* from) {
+    const TRowColumn column = index < 2 ? TRowColumn::kXY : TRowColumn::kZ;
     // The text CopyFixedText may take ends at the first character that is none of its.
-    const char* end = p;
+    const char* end = from;
     while (end < last && (IsDigit(*end) || *end == '.' || *end == '-')) ++end;
-    if (!CopyFixedText(std::string_view(p, static_cast<size_t>(end - p)), column, out)) {
-      double value = 0.0;
-      end = ParseNumber(p, last, &value);
-      if (end == p) return false;
-      *out = TFixedText::OfValue(value);
+    if (CopyFixedText(std::string_view(from, static_cast<size_t>(end - from)), column,
+                      numbers[index])) {
+      return end;
     }
-    if (end == last) {
-      if (!third || !at_end) return false;
-      p = end;
-      return true;
-    }
-    const bool space = *end == ' ' || *end == '\t' || *end == '\r' || *end == '\n';
-    if (third ? !space : *end != ',') return false;
-    p = end + 1;
-    return true;
-  };
-  if (!number(TRowColumn::kXY, &vertex->X, false) || !number(TRowColumn::kXY, &vertex->Y, false) ||
-      !number(TRowColumn::kZ, &vertex->Z, true)) {
-    return nullptr;
-  }
-  return p;
+    double value = 0.0;
+    end = ParseNumber(from, last, &value);
+    *numbers[index] = TFixedText::OfValue(value);
+    return end;
+  });
 }
 
 bool ReadShortTuple(const char* p, const char* last, bool at_end, TXYZPoint* point,

@@ -113,26 +113,29 @@ bool ReadShortTupleText(const char* p, const char* last, bool at_end, TVertexTex
 const char* ParsePlainTupleText(const char* p, const char* last, bool at_end, TVertexText* vertex);
 
 // The plain tuple "x,y,z" followed by whitespace (or, with `at_end`, by the end of the text):
-// the usual shape, read with no search for delimiters. nullptr for any other text, which
-// ParseTuple then reads; where it reads a tuple, it gives what ParseTuple gives.
-inline const char* ParsePlainTuple(const char* p, const char* last, bool at_end, TXYZPoint* point) {
-  const auto number = [&](double* value, bool third) {
-    const char* const end = ParseNumber(p, last, value);
-    if (end == p) return false;
-    if (end == last) {
-      if (!third || !at_end) return false;
-      p = end;
-      return true;
-    }
+// the delimiters around three numbers, each read by `number(index, p)`, which returns its end
+// (`p` for no number). nullptr for any other text.
+template <class TNumber>
+inline const char* ParsePlainTupleOf(const char* p, const char* last, bool at_end, TNumber number) {
+  for (int index = 0; index < 3; ++index) {
+    const bool third = index == 2;
+    const char* const end = number(index, p);
+    if (end == p) return nullptr;
+    if (end == last) return third && at_end ? end : nullptr;
     const bool space = *end == ' ' || *end == '\t' || *end == '\r' || *end == '\n';
-    if (third ? !space : *end != ',') return false;
+    if (third ? !space : *end != ',') return nullptr;
     p = end + 1;
-    return true;
-  };
-  if (!number(&point->X, false) || !number(&point->Y, false) || !number(&point->Z, true)) {
-    return nullptr;
   }
   return p;
+}
+
+// The plain tuple, the usual shape, read with no search for delimiters. nullptr for any other
+// text, which ParseTuple then reads; where it reads a tuple, it gives what ParseTuple gives.
+inline const char* ParsePlainTuple(const char* p, const char* last, bool at_end, TXYZPoint* point) {
+  double* const values[] = {&point->X, &point->Y, &point->Z};
+  return ParsePlainTupleOf(p, last, at_end, [&](int index, const char* from) {
+    return ParseNumber(from, last, values[index]);
+  });
 }
 
 }  // namespace trelvo
