@@ -152,6 +152,20 @@ std::FILE* StreamOf(HANDLE handle, int access, const char* mode) {
 
 std::string Utf8(const wchar_t* text) { return Utf8FromPath(std::filesystem::path(text)); }
 
+std::vector<std::string> ProjectionDataFolders() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return {Utf8FromPath(std::filesystem::path(path).parent_path())};
+}
+
 }  // namespace
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
@@ -320,6 +334,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 std::vector<std::string> ExpandInputName(const std::string& name) { return {name}; }
 
 bool PrepareConsole(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+std::vector<std::string> ProjectionDataFolders() { return {}; }
 
 void RestoreConsole() {}
 

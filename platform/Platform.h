@@ -67,6 +67,10 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 // Elsewhere the shell has expanded them: the name itself.
 std::vector<std::string> ExpandInputName(const std::string& name);
 
+// Where PROJ's database (proj.db) is looked for: on Windows the program's own folder, which the
+// zip and the installer give it; elsewhere none, so the system's is taken.
+std::vector<std::string> ProjectionDataFolders();
+
 // True when `stream` is an interactive console or terminal that understands the escape
 // sequences of a one-line progress display (switched on where Windows needs it, with UTF-8
 // output, until RestoreConsole or the program's end). False for files, pipes and NUL.

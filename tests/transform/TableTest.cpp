@@ -24,7 +24,8 @@ const char kHardKml[] =
     "<kml xmlns=\"http://www.opengis.net/kml/2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\">"
     "<Document><name>Site A</name><Folder><name>Parcels</name>\n"
     "<Placemark><name>Lot 7, \"North\"\nfield</name>"
-    "<description><![CDATA[<b>M\xC3\xBCller</b>\tet al]]></description><styleUrl>#lot</styleUrl>"
+    "<description><![CDATA[<b>M\xC3\xBCller</b>\tet al\nsecond line]]></description>"
+    "<styleUrl>#lot</styleUrl>"
     "<ExtendedData><Data name=\"owner\"><value>M&#252;ller</value></Data>"
     "<SchemaData><SimpleData name=\"name\">x</SimpleData></SchemaData></ExtendedData>\n"
     "<Polygon><outerBoundaryIs><LinearRing><coordinates>11.99,48,0 12,48,0 11.99,48,0"
@@ -69,15 +70,15 @@ TEST(Table, WritesTheGoldenTableOfAHardFile) {
   const std::string expected =
       "seq,placemark,entity,type,ring,vertex,name,description,folder,style,time,begin,end,"
       "lon,lat,alt,owner,name_2\r\n"
-      "1,1,1,polygon,0,1,\"Lot 7, \"\"North\"\"\nfield\",<b>M\xC3\xBCller</b>\tet al,"
+      "1,1,1,polygon,0,1,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
       "Site A/Parcels,#lot,,,,11.9900000000,48.0000000000,0,M\xC3\xBCller,x\r\n"
-      "2,1,1,polygon,0,2,\"Lot 7, \"\"North\"\"\nfield\",<b>M\xC3\xBCller</b>\tet al,"
+      "2,1,1,polygon,0,2,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
       "Site A/Parcels,#lot,,,,12.0000000000,48.0000000000,0,M\xC3\xBCller,x\r\n"
-      "3,1,1,polygon,0,3,\"Lot 7, \"\"North\"\"\nfield\",<b>M\xC3\xBCller</b>\tet al,"
+      "3,1,1,polygon,0,3,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
       "Site A/Parcels,#lot,,,,11.9900000000,48.0000000000,0,M\xC3\xBCller,x\r\n"
-      "4,1,1,polygon,1,1,\"Lot 7, \"\"North\"\"\nfield\",<b>M\xC3\xBCller</b>\tet al,"
+      "4,1,1,polygon,1,1,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
       "Site A/Parcels,#lot,,,,11.9950000000,48.0020000000,1.50000,M\xC3\xBCller,x\r\n"
-      "5,1,1,polygon,1,2,\"Lot 7, \"\"North\"\"\nfield\",<b>M\xC3\xBCller</b>\tet al,"
+      "5,1,1,polygon,1,2,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
       "Site A/Parcels,#lot,,,,11.9950000000,48.0020000000,1.50000,M\xC3\xBCller,x\r\n"
       "6,2,2,point,,1,=late,,Site A/Parcels,,2020,,,1.0000000000,2.0000000000,0,,\r\n"
       "7,2,3,path,,1,=late,,Site A/Parcels,,2020,,,3.0000000000,4.0000000000,0,,\r\n"
@@ -92,14 +93,14 @@ TEST(Table, QuotesAsEachFormatDoes) {
   // TAB: no quotes, a tab or line break in a text is a space.
   EXPECT_EQ(ConvertTable(kHardKml, fields, '\t', false, false).output,
             "vertex\tname\tdescription\tlon\r\n"
-            "1\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al\t11.9900000000\r\n"
-            "2\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al\t12.0000000000\r\n"
-            "3\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al\t11.9900000000\r\n");
+            "1\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al second line\t11.9900000000\r\n"
+            "2\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al second line\t12.0000000000\r\n"
+            "3\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al second line\t11.9900000000\r\n");
   // TXT: every text quoted, numbers not; the byte-order mark first; no header.
-  EXPECT_EQ(ConvertTable(kHardKml, fields, ' ', false, false, false, true).output.substr(0, 74),
+  EXPECT_EQ(ConvertTable(kHardKml, fields, ' ', false, false, false, true).output.substr(0, 86),
             "\xEF\xBB\xBF"
-            "1 \"Lot 7, \"\"North\"\"\nfield\" \"<b>M\xC3\xBCller</b>\tet al\" 11.9900000000\r\n"
-            "2 \"Lot");
+            "1 \"Lot 7, \"\"North\"\"\nfield\" \"<b>M\xC3\xBCller</b>\tet al\nsecond line\" "
+            "11.9900000000\r\n2 \"Lot");
 }
 
 TEST(Table, CountsTheTextItCouldNotDecode) {
