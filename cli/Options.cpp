@@ -1,6 +1,7 @@
 #include "cli/Options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "platform/Platform.h"
 #include "transform/FileNames.h"
+#include "transform/Projection.h"
 
 namespace trelvo::cli {
 namespace {
@@ -60,7 +62,12 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
   bool rings_given = false;
   bool bom_given = false;
   TTableOptions table;
-  table.settings.fields = ParseFields(kDefaultFields);
+  bool fields_chosen = false;
+  bool utm_given = false;
+  bool crs_given = false;
+  bool decimals_given = false;
+  bool projecting = false;
+  TProjectionSettings projection;
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::string argument = arguments[i];
     std::string value;
@@ -120,6 +127,7 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
     } else if (argument == "--fields") {
       once(&fields_given);
       table.settings.fields = ParseFields(take_value());
+      fields_chosen = true;
       table.given.push_back(argument);
     } else if (argument == "--no-header") {
       once(&header_given);
@@ -133,6 +141,31 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       }
       table.settings.all_rings = rings == "all";
       table.given.push_back(argument);
+    } else if (argument == "--utm") {
+      once(&utm_given);
+      if (crs_given) throw std::invalid_argument("--utm and --t-srs exclude each other");
+      const std::string zone = has_inline_value ? value : "auto";
+      const int decimals = projection.decimals;
+      projection = ParseUtmZone(zone);
+      projection.decimals = decimals;
+      projecting = true;
+    } else if (argument == "--t-srs") {
+      once(&crs_given);
+      if (utm_given) throw std::invalid_argument("--utm and --t-srs exclude each other");
+      projection.crs = take_value();
+      if (projection.crs.empty()) throw std::invalid_argument("empty --t-srs");
+      projecting = true;
+    } else if (argument == "--decimals") {
+      once(&decimals_given);
+      const std::string decimals = take_value();
+      int number = -1;
+      const auto [end, ec] =
+          std::from_chars(decimals.data(), decimals.data() + decimals.size(), number);
+      if (ec != std::errc() || end != decimals.data() + decimals.size() || number < 0 ||
+          number > 10) {
+        throw std::invalid_argument("bad --decimals value '" + decimals + "' (0 to 10)");
+      }
+      projection.decimals = number;
     } else if (argument == "--bom") {
       once(&bom_given);
       table.settings.bom = true;
@@ -152,7 +185,31 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
   if (!table.table && !table.given.empty()) {
     throw std::invalid_argument(table.given.front() + " needs --layout table");
   }
+  if (decimals_given && !projecting) {
+    throw std::invalid_argument("--decimals needs --utm or --t-srs");
+  }
+  if (projecting) {
+    CheckProjection(projection);
+    common.Projection = projection;
+  }
   if (table.table) {
+    // Projected, the default fields hold easting and northing where lon and lat stand.
+    if (!fields_chosen) {
+      table.settings.fields = ParseFields(projecting ? kDefaultProjectedFields : kDefaultFields);
+    }
+    for (const TFieldChoice& choice : table.settings.fields) {
+      const bool projected = choice.field == TField::kEasting ||
+                             choice.field == TField::kNorthing || choice.field == TField::kZone;
+      const bool geographic = choice.field == TField::kLon || choice.field == TField::kLat;
+      if (projected && !projecting) {
+        throw std::invalid_argument("the fields easting, northing and zone need --utm or --t-srs");
+      }
+      if (geographic && projecting) {
+        throw std::invalid_argument(
+            "the fields lon and lat are not projected: with --utm or --t-srs use easting and "
+            "northing");
+      }
+    }
     if (WantsAllData(table.settings.fields) &&
         std::find(inputs.begin(), inputs.end(), kStandardStream) != inputs.end()) {
       throw std::invalid_argument(

@@ -11,7 +11,7 @@ namespace trelvo::cli {
 inline constexpr char kUsage[] =
     "usage: trelvo-cli [--type point|path|polygon|all] [--format csv|txt|tab] [-o OUTPUT]\n"
     "                  [--layout classic|table [--fields LIST] [--no-header] [--rings all]\n"
-    "                  [--bom]] INPUT...";
+    "                  [--bom]] [--utm[=ZONE] | --t-srs CRS] [--decimals N] INPUT...";
 
 // What the command line asks for.
 struct TOptions {

@@ -5,6 +5,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Options.h"
@@ -35,11 +36,18 @@ constexpr char kHelp[] =
     "      --rings all      every ring of a polygon (ring 0 outer, 1... inner), not only the\n"
     "                       outer one\n"
     "      --bom            start with the UTF-8 byte-order mark, for Excel\n"
+    "      --utm[=ZONE]     X and Y in metres of a UTM zone: 1 to 60 with N or S (32N), or\n"
+    "                       auto (the default): the zone of the first vertex, for the whole run\n"
+    "      --t-srs CRS      X and Y in a projected system PROJ knows: EPSG:25832, EPSG:27700\n"
+    "      --decimals N     decimals of projected X and Y (default 3: millimetres)\n"
     "  -h, --help           show this help\n"
     "      --version        show the version\n"
     "\n"
     "INPUT \"-\" is standard input; its output is standard output unless -o names a file.\n"
     "OUTPUT \"-\" is standard output; \"N Entities\" then goes to standard error.\n"
+    "\n"
+    "Projected coordinates come from WGS 84 longitude and latitude; altitudes pass unchanged.\n"
+    "In the table layout their fields are easting, northing (and zone) instead of lon, lat.\n"
     "\n"
     "The table layout quotes CSV texts as RFC 4180 does, turns a tab or line break in a TAB\n"
     "text into a space, and quotes every TXT text; texts are UTF-8.\n"
@@ -66,9 +74,12 @@ bool Convert(const trelvo::TRunSettings& settings, bool several) {
       trelvo::cli::TProgressBar progress(stderr, trelvo::PrepareConsole(stderr));
       entities = trelvo::Transform(settings, progress, &warnings);
     }
-    for (const std::string& warning : warnings) {
-      std::fprintf(stderr, "trelvo-cli: warning: %s: %s\n", settings.InputFileName.c_str(),
-                   warning.c_str());
+    // "trelvo-cli: INPUT: what the run says", after "warning:" for a warning.
+    constexpr std::string_view kWarning = "warning: ";
+    for (const std::string& line : warnings) {
+      const bool warning = line.starts_with(kWarning);
+      std::fprintf(stderr, "trelvo-cli: %s%s: %s\n", warning ? "warning: " : "",
+                   settings.InputFileName.c_str(), line.c_str() + (warning ? kWarning.size() : 0));
     }
     // Data on standard output keeps it to itself.
     std::FILE* report = settings.OutputFileName == trelvo::kStandardStream ? stderr : stdout;

@@ -13,7 +13,8 @@
 namespace trelvo {
 
 // The filling thread fills the slot Filling() and hands it off; the second thread writes each
-// batch with `write` and frees its slot. A thread that finds nothing to do spins briefly
+// batch with `write` (which may change it: the slot is the second thread's meanwhile) and frees
+// its slot. A thread that finds nothing to do spins briefly
 // before it sleeps (TSpscRing). An error of the writing (a full disk) is rethrown to the
 // filling thread by HandOff, WaitUntilWritten or Finish.
 template <class TBatch>
@@ -21,7 +22,7 @@ class TBatchThread {
  public:
   static constexpr size_t kSlots = 4;
 
-  explicit TBatchThread(std::function<void(const TBatch&)> write) : m_write(std::move(write)) {
+  explicit TBatchThread(std::function<void(TBatch&)> write) : m_write(std::move(write)) {
     m_thread = std::thread(&TBatchThread::Run, this);
   }
 
@@ -88,7 +89,7 @@ class TBatchThread {
     m_thread.join();
   }
 
-  std::function<void(const TBatch&)> m_write;
+  std::function<void(TBatch&)> m_write;
   TSpscRing<TBatch, kSlots> m_ring;
   alignas(64) std::atomic<bool> m_closing{false};
   std::atomic<bool> m_abandon{false};

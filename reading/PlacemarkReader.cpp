@@ -184,7 +184,7 @@ void TPlacemark::Clear() {
 }
 
 TPlacemarkReader::TPlacemarkReader(TSelection selection) : m_selection(selection) {
-  m_reader.SetCoordinateForm(TCoordinateForm::kText);
+  m_reader.SetCoordinateForm(selection.values ? TCoordinateForm::kValues : TCoordinateForm::kText);
   m_reader.KeepCdataText();
 }
 
@@ -491,11 +491,21 @@ bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
 
 // The vertices just read (m_reader's Points) as a part of the Placemark, when there are any.
 void TPlacemarkReader::AddPart(TGeometryKind kind, int32_t ring, TPlacemark* placemark) {
-  const std::span<const TVertexText> vertices = m_reader.m_points.Texts();
+  if (m_selection.values) {
+    // Values travel in the vertices' slots as values.
+    m_values.clear();
+    for (const TXYZPoint& point : m_reader.m_points.Values()) {
+      m_values.push_back({TFixedText::OfValue(point.X), TFixedText::OfValue(point.Y),
+                          TFixedText::OfValue(point.Z)});
+    }
+    m_reader.m_points.Clear();
+  }
+  const std::span<const TVertexText> vertices =
+      m_selection.values ? std::span<const TVertexText>(m_values) : m_reader.m_points.Texts();
   if (vertices.empty()) return;
   placemark->parts.push_back(
       {kind, m_geometries, ring, placemark->vertices.size(), vertices.size()});
-  if (placemark->vertices.empty()) {
+  if (placemark->vertices.empty() && !m_selection.values) {
     // The first geometry's vertices are taken, not copied: one huge track is in memory once.
     m_reader.m_points.SwapTexts(placemark->vertices);
     m_reader.m_points.Clear();

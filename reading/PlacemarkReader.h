@@ -64,6 +64,7 @@ class TPlacemarkReader {
     bool paths = true;
     bool polygons = true;
     bool all_rings = false;  // inner rings too
+    bool values = false;     // the vertices as values, for computing with them (see TXYZList)
   };
 
   explicit TPlacemarkReader(TSelection selection);
@@ -134,6 +135,7 @@ class TPlacemarkReader {
   std::string m_whens;
   std::vector<size_t> m_when_ends;
   std::vector<size_t> m_coord_of_vertex;
+  std::vector<TVertexText> m_values;  // a part's values, as slots
 };
 
 }  // namespace trelvo

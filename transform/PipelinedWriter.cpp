@@ -8,10 +8,11 @@ namespace {
 constexpr size_t kBatchPoints = 8192;
 }  // namespace
 
-TPipelinedWriter::TPipelinedWriter(TTextWriter& writer, bool points_only)
+TPipelinedWriter::TPipelinedWriter(TTextWriter& writer, bool points_only, TProjection* projection)
     : m_writer(writer),
       m_points_only(points_only),
-      m_thread([this](const TBatch& batch) { WriteBatch(batch); }) {
+      m_projection(projection),
+      m_thread([this](TBatch& batch) { WriteBatch(batch); }) {
   for (TBatch& batch : m_thread.Slots()) batch.vertices.reserve(kBatchPoints);
 }
 
@@ -62,10 +63,13 @@ void TPipelinedWriter::WriteEntity(std::span<const TVertexText> vertices) {
   }
 }
 
-void TPipelinedWriter::WriteBatch(const TBatch& batch) {
-  std::span<const TVertexText> vertices = batch.vertices;
+void TPipelinedWriter::WriteBatch(TBatch& batch) {
+  std::span<TVertexText> vertices = batch.vertices;
   for (const int32_t count : batch.counts) {
-    WriteEntity(vertices.first(static_cast<size_t>(count)));
+    const std::span<TVertexText> entity = vertices.first(static_cast<size_t>(count));
+    ++m_entities;
+    if (m_projection != nullptr) m_projection->Project(entity, m_entities);
+    WriteEntity(entity);
     vertices = vertices.subspan(static_cast<size_t>(count));
   }
 }

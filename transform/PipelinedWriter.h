@@ -7,6 +7,7 @@
 
 #include "concurrency/BatchThread.h"
 #include "reading/PointList.h"
+#include "transform/Projection.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {
@@ -22,8 +23,9 @@ namespace trelvo {
 class TPipelinedWriter {
  public:
   // `points_only`: write each entity's first vertex as a plain row (Point files); otherwise
-  // a vertex block per entity. The writer is used by the second thread until Finish.
-  TPipelinedWriter(TTextWriter& writer, bool points_only);
+  // a vertex block per entity. With `projection`, X and Y are projected on the second thread
+  // first. The writer and the projection are used by the second thread until Finish.
+  TPipelinedWriter(TTextWriter& writer, bool points_only, TProjection* projection = nullptr);
 
   // Queues one entity for writing (a list of either form).
   void Add(const TXYZList& points);
@@ -38,11 +40,13 @@ class TPipelinedWriter {
   };
 
   void HandOff();
-  void WriteBatch(const TBatch& batch);
+  void WriteBatch(TBatch& batch);
   void WriteEntity(std::span<const TVertexText> vertices);
 
   TTextWriter& m_writer;
   const bool m_points_only;
+  TProjection* const m_projection;
+  int64_t m_entities = 0;  // written so far, for the projection's messages
   TBatchThread<TBatch> m_thread;
 };
 

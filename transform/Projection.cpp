@@ -87,7 +87,8 @@ struct TProjection::TState {
   }
 
   bool Inside(double lon, double lat) const {
-    const bool in_longitude = west <= east ? lon >= west && lon <= east : lon >= west || lon <= east;
+    const bool in_longitude =
+        west <= east ? lon >= west && lon <= east : lon >= west || lon <= east;
     return in_longitude && lat >= south && lat <= north;
   }
 };
@@ -126,8 +127,7 @@ void CheckProjection(const TProjectionSettings& settings) {
   if (crs != nullptr) proj_destroy(crs);
   proj_context_destroy(context);
   if (crs == nullptr) {
-    throw std::invalid_argument("unknown coordinate system '" + settings.crs + "' (" + cause +
-                                ")");
+    throw std::invalid_argument("unknown coordinate system '" + settings.crs + "' (" + cause + ")");
   }
   if (type != PJ_TYPE_PROJECTED_CRS && type != PJ_TYPE_COMPOUND_CRS) {
     throw std::invalid_argument("'" + settings.crs +
@@ -150,10 +150,9 @@ void TProjection::Open(const std::string& definition) {
   state->context = NewContext();
   state->definition = definition;
   state->target = proj_create(state->context, definition.c_str());
-  PJ* operation =
-      state->target == nullptr
-          ? nullptr
-          : proj_create_crs_to_crs(state->context, kSource, definition.c_str(), nullptr);
+  PJ* operation = state->target == nullptr ? nullptr
+                                           : proj_create_crs_to_crs(state->context, kSource,
+                                                                    definition.c_str(), nullptr);
   if (operation == nullptr) {
     throw std::invalid_argument("unknown coordinate system '" + definition + "' (" +
                                 ErrorText(state->context) + ")");
@@ -188,21 +187,32 @@ void TProjection::Project(std::span<TVertexText> vertices, int64_t entity, int64
     m_y[i] = ValueOf(vertices[i].Y);
     if (!state.Inside(m_x[i], m_y[i])) {
       ++state.outside;
-      const PJ_FACTORS factors = proj_factors(
-          state.target, proj_coord(proj_torad(m_x[i]), proj_torad(m_y[i]), 0.0, 0.0));
-      const double scale = std::max(factors.meridional_scale, factors.parallel_scale);
-      if (std::isfinite(scale)) state.worst_scale = std::max(state.worst_scale, scale);
+      const PJ_FACTORS factors =
+          proj_factors(state.target, proj_coord(proj_torad(m_x[i]), proj_torad(m_y[i]), 0.0, 0.0));
+      // The scale of the two farther from 1 (they are equal in conformal projections).
+      const double scale =
+          std::fabs(factors.meridional_scale - 1.0) > std::fabs(factors.parallel_scale - 1.0)
+              ? factors.meridional_scale
+              : factors.parallel_scale;
+      if (std::isfinite(scale) && scale > 0.0 &&
+          std::fabs(scale - 1.0) > std::fabs(state.worst_scale - 1.0)) {
+        state.worst_scale = scale;
+      }
     }
   }
   proj_trans_generic(state.operation, PJ_FWD, m_x.data(), sizeof(double), count, m_y.data(),
                      sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
   for (size_t i = 0; i < count; ++i) {
-    if (!std::isfinite(m_x[i]) || !std::isfinite(m_y[i]) || std::fabs(m_x[i]) >= 1e30) {
-      throw std::runtime_error(
-          "entity " + std::to_string(entity) + ", vertex " +
-          std::to_string(first_vertex + static_cast<int64_t>(i)) + " (" +
-          FixedText(ValueOf(vertices[i].X), 7) + ", " + FixedText(ValueOf(vertices[i].Y), 7) +
-          ") cannot be projected into " + state.definition);
+    // UTM is defined from 80 S to 84 N; PROJ's algorithm would give numbers beyond that.
+    const double lat = ValueOf(vertices[i].Y);
+    const bool utm_domain = !m_settings.crs.empty() || (lat >= -80.0 && lat <= 84.0);
+    if (!utm_domain || !std::isfinite(m_x[i]) || !std::isfinite(m_y[i]) ||
+        std::fabs(m_x[i]) >= 1e30) {
+      throw std::runtime_error("entity " + std::to_string(entity) + ", vertex " +
+                               std::to_string(first_vertex + static_cast<int64_t>(i)) + " (" +
+                               FixedText(ValueOf(vertices[i].X), 7) + ", " +
+                               FixedText(ValueOf(vertices[i].Y), 7) +
+                               ") cannot be projected into " + state.definition);
     }
     vertices[i].X = TFixedText::OfValue(m_x[i]);
     vertices[i].Y = TFixedText::OfValue(m_y[i]);
@@ -222,16 +232,20 @@ std::vector<std::string> TProjection::Report() const {
   lines.push_back("coordinates in " + state.definition + " (" + (name != nullptr ? name : "") +
                   ")");
   if (state.outside > 0) {
-    lines.push_back(std::to_string(state.outside) + " vertices lie outside its area of use; " +
-                    "the scale factor there reaches " + FixedText(state.worst_scale, 6));
+    lines.push_back(std::to_string(state.outside) +
+                    (state.outside == 1 ? " vertex lies" : " vertices lie") +
+                    " outside its area of use; the scale factor there reaches " +
+                    FixedText(state.worst_scale, 6));
   }
   PJ* used = proj_trans_get_last_used_operation(state.operation);
   const PJ* operation = used != nullptr ? used : state.operation;
-  const std::string operation_name = proj_get_name(operation) != nullptr ? proj_get_name(operation) : "";
+  const std::string operation_name =
+      proj_get_name(operation) != nullptr ? proj_get_name(operation) : "";
   const double accuracy = proj_coordoperation_get_accuracy(state.context, operation);
   if (operation_name.find("Ballpark") != std::string::npos) {
-    lines.push_back("PROJ found no exact transformation (a correction grid may be missing) and "
-                    "used a ballpark one: expect errors of metres");
+    lines.push_back(
+        "PROJ found no exact transformation (a correction grid may be missing) and "
+        "used a ballpark one: expect errors of metres");
   } else if (accuracy >= 0.0) {
     lines.push_back("transformation: " + operation_name + ", accuracy " + FixedText(accuracy, 3) +
                     " m");

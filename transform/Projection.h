@@ -15,10 +15,10 @@ namespace trelvo {
 
 // What a run projects into.
 struct TProjectionSettings {
-  std::string crs;       // a definition PROJ accepts ("EPSG:25832"); empty for UTM
-  int utm_zone = 0;      // 1 to 60, or 0: the zone of the first vertex (UTM only)
-  bool south = false;    // the zone's hemisphere, with utm_zone
-  int decimals = 3;      // of X and Y
+  std::string crs;     // a definition PROJ accepts ("EPSG:25832"); empty for UTM
+  int utm_zone = 0;    // 1 to 60, or 0: the zone of the first vertex (UTM only)
+  bool south = false;  // the zone's hemisphere, with utm_zone
+  int decimals = 3;    // of X and Y
 };
 
 // Whether this build projects at all (PROJ is linked in).

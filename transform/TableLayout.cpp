@@ -9,9 +9,10 @@ namespace trelvo {
 namespace {
 
 // The built-in fields by name, in the order of TField.
-constexpr std::string_view kFieldNames[] = {
-    "seq",    "placemark", "entity", "type",  "ring", "vertex", "name", "description",
-    "folder", "style",     "time",   "begin", "end",  "lon",    "lat",  "alt"};
+constexpr std::string_view kFieldNames[] = {"seq",    "placemark", "entity",      "type",   "ring",
+                                            "vertex", "name",      "description", "folder", "style",
+                                            "time",   "begin",     "end",         "lon",    "lat",
+                                            "alt",    "easting",   "northing",    "zone"};
 
 std::string_view FieldName(TField field) { return kFieldNames[static_cast<size_t>(field)]; }
 
@@ -85,10 +86,12 @@ std::vector<TFieldChoice> ExpandAllData(const std::vector<TFieldChoice>& fields,
   return expanded;
 }
 
-TTableWriter::TTableWriter(TTextWriter& writer, char separator, std::vector<TFieldChoice> fields)
+TTableWriter::TTableWriter(TTextWriter& writer, char separator, std::vector<TFieldChoice> fields,
+                           int xy_decimals)
     : m_writer(writer),
       m_separator(separator),
       m_fields(std::move(fields)),
+      m_xy_decimals(xy_decimals),
       m_texts(m_fields.size()) {
   for (const TGeometryKind kind :
        {TGeometryKind::kPoint, TGeometryKind::kPath, TGeometryKind::kPolygon}) {
@@ -97,6 +100,11 @@ TTableWriter::TTableWriter(TTextWriter& writer, char separator, std::vector<TFie
   m_has_time = std::any_of(m_fields.begin(), m_fields.end(), [](const TFieldChoice& choice) {
     return choice.field == TField::kTime;
   });
+}
+
+void TTableWriter::SetZone(std::string_view zone) {
+  m_zone.clear();
+  AppendText(zone, m_zone);
 }
 
 void TTableWriter::WriteStart(const TTableSettings& settings) {
@@ -176,7 +184,7 @@ int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark) {
   }
   // Beyond those texts a row holds at most this much: numbers, the type, separators, CR LF.
   constexpr size_t kNumberRoom = kFixedRoom + sizeof(TFixedText);
-  const size_t row_room = texts_size + m_fields.size() * (kNumberRoom + 1) + 2;
+  const size_t row_room = texts_size + m_zone.size() + m_fields.size() * (kNumberRoom + 1) + 2;
   const int64_t entities_before = m_entities;
   int32_t geometry = -1;
   for (const TGeometryPart& part : placemark.parts) {
@@ -238,13 +246,18 @@ char* TTableWriter::WriteRow(char* out, const TPlacemark& placemark, const TGeom
         text(m_time);
         break;
       case TField::kLon:
-        out = WriteRowNumber(out, numbers.X, kXYDecimals);
+      case TField::kEasting:
+        out = WriteRowNumber(out, numbers.X, m_xy_decimals);
         break;
       case TField::kLat:
-        out = WriteRowNumber(out, numbers.Y, kXYDecimals);
+      case TField::kNorthing:
+        out = WriteRowNumber(out, numbers.Y, m_xy_decimals);
+        break;
+      case TField::kZone:
+        text(m_zone);
         break;
       case TField::kAlt:
-        out = WriteRowNumber(out, numbers.Z, kZDecimals);
+        out = WriteRowNumber(out, numbers.Z, kZDecimals, true);
         break;
       default:
         text(m_texts[f]);

@@ -29,6 +29,9 @@ enum class TField : uint8_t {
   kLon,
   kLat,
   kAlt,
+  kEasting,  // X and Y in the projected system
+  kNorthing,
+  kZone,     // the UTM zone ("32N")
   kData,     // one ExtendedData field
   kAllData,  // all of them, in the order of the file
 };
@@ -49,6 +52,9 @@ struct TTableSettings {
 
 inline constexpr std::string_view kDefaultFields =
     "placemark,entity,type,vertex,name,folder,lon,lat,alt";
+// With projected coordinates.
+inline constexpr std::string_view kDefaultProjectedFields =
+    "placemark,entity,type,vertex,name,folder,easting,northing,alt";
 
 // The fields of a comma list: the names above ("seq", "placemark", ...), "@NAME" for one
 // ExtendedData field, "@*" for all. Throws std::invalid_argument naming a field it does not
@@ -71,7 +77,12 @@ std::vector<TFieldChoice> ExpandAllData(const std::vector<TFieldChoice>& fields,
 // rows write them.
 class TTableWriter {
  public:
-  TTableWriter(TTextWriter& writer, char separator, std::vector<TFieldChoice> fields);
+  // `xy_decimals`: of lon and lat, or easting and northing.
+  TTableWriter(TTextWriter& writer, char separator, std::vector<TFieldChoice> fields,
+               int xy_decimals = kXYDecimals);
+
+  // The zone field's text.
+  void SetZone(std::string_view zone);
 
   // The byte-order mark and the header row, as the settings ask.
   void WriteStart(const TTableSettings& settings);
@@ -87,6 +98,8 @@ class TTableWriter {
   char m_separator;
   std::vector<TFieldChoice> m_fields;
   bool m_has_time = false;
+  int m_xy_decimals;
+  std::string m_zone;
   int64_t m_rows = 0;
   int64_t m_entities = 0;
   std::vector<std::string> m_texts;  // per field: its text for the Placemark being written

@@ -301,14 +301,14 @@ void TTextWriter::WriteHeader() {
 namespace {
 
 // A number of a row: its text copied (sixteen bytes, what lands past it is overwritten next
-// or lies beyond the row's end), or its value formatted.
+// or lies beyond the row's end), or its value formatted; a Z (`z`) that is exactly zero as "0".
 __attribute__((always_inline)) inline char* WriteNumber(char* out, const TFixedText& number,
-                                                        int decimals) {
+                                                        int decimals, bool z) {
   if (number.HoldsText()) {
     std::memcpy(out, number.Bytes(), sizeof(TFixedText));
     return out + number.Text().size();
   }
-  if (decimals == kZDecimals && number.Value() == 0.0) {
+  if (z && number.Value() == 0.0) {
     *out = '0';
     return out + 1;
   }
@@ -317,13 +317,13 @@ __attribute__((always_inline)) inline char* WriteNumber(char* out, const TFixedT
 
 }  // namespace
 
-char* WriteRowNumberValue(char* out, const TFixedText& number, int decimals) {
-  return WriteNumber(out, number, decimals);
+char* WriteRowNumberValue(char* out, const TFixedText& number, int decimals, bool z) {
+  return WriteNumber(out, number, decimals, z);
 }
 
-void AppendRowNumber(std::string& out, const TFixedText& number, int decimals) {
+void AppendRowNumber(std::string& out, const TFixedText& number, int decimals, bool z) {
   char digits[kFixedRoom + sizeof(TFixedText)];
-  out.append(digits, static_cast<size_t>(WriteNumber(digits, number, decimals) - digits));
+  out.append(digits, static_cast<size_t>(WriteNumber(digits, number, decimals, z) - digits));
 }
 
 char* TTextWriter::Reserve(size_t size) {
@@ -336,11 +336,11 @@ size_t TTextWriter::RoomLimit() { return kFlushSize + kRowRoom; }
 void TTextWriter::WriteVertexRow(const TVertexText& vertex) {
   if (m_used + kRowRoom > m_buffer.size()) Flush();
   char* out = m_buffer.data() + m_used;
-  out = WriteNumber(out, vertex.X, kXYDecimals);
+  out = WriteNumber(out, vertex.X, m_xy_decimals, false);
   *out++ = m_separator;
-  out = WriteNumber(out, vertex.Y, kXYDecimals);
+  out = WriteNumber(out, vertex.Y, m_xy_decimals, false);
   *out++ = m_separator;
-  out = WriteNumber(out, vertex.Z, kZDecimals);
+  out = WriteNumber(out, vertex.Z, kZDecimals, true);
   *out++ = '\r';
   *out++ = '\n';
   m_used = static_cast<size_t>(out - m_buffer.data());

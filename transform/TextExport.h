@@ -43,19 +43,19 @@ char* FormatFixed(char* out, double value, int decimals);
 // FormatFixed, appended to a string.
 void AppendFixed(std::string& out, double value, int decimals);
 
-// A number of a vertex as a row writes it (`decimals` kXYDecimals or kZDecimals, see
-// TTextWriter::WriteVertexRow) at `out`: returns the end. Writes up to kFixedRoom bytes, and
-// always sixteen.
-char* WriteRowNumberValue(char* out, const TFixedText& number, int decimals);
+// A number of a vertex as a row writes it at `out` (see TTextWriter::WriteVertexRow):
+// `decimals` digits after the point, and with `z` the single character 0 for exactly zero.
+// Returns the end. Writes up to kFixedRoom bytes, and always sixteen.
+char* WriteRowNumberValue(char* out, const TFixedText& number, int decimals, bool z);
 
-inline char* WriteRowNumber(char* out, const TFixedText& number, int decimals) {
-  if (!number.HoldsText()) return WriteRowNumberValue(out, number, decimals);
+inline char* WriteRowNumber(char* out, const TFixedText& number, int decimals, bool z = false) {
+  if (!number.HoldsText()) return WriteRowNumberValue(out, number, decimals, z);
   std::memcpy(out, number.Bytes(), sizeof(TFixedText));
   return out + number.Text().size();
 }
 
 // WriteRowNumber, appended to a string.
-void AppendRowNumber(std::string& out, const TFixedText& number, int decimals);
+void AppendRowNumber(std::string& out, const TFixedText& number, int decimals, bool z = false);
 
 // Buffers the output text and hands it to the file in large blocks. CR LF ends every line.
 class TTextWriter {
@@ -79,9 +79,13 @@ class TTextWriter {
   // Lines 1 to 4 of the header, then "Entity type:" without a line break.
   void WriteHeader();
 
-  // One vertex: X and Y with 10 decimals, Z with 5 or the single character 0 when it is
-  // exactly zero (the text a reader made of them, or their values formatted).
+  // One vertex: X and Y with 10 decimals (or SetXYDecimals'), Z with 5 or the single
+  // character 0 when it is exactly zero (the text a reader made of them, or their values
+  // formatted).
   void WriteVertexRow(const TVertexText& vertex);
+
+  // The decimals of X and Y from now on (projected coordinates).
+  void SetXYDecimals(int decimals) { m_xy_decimals = decimals; }
 
   // An empty line, "<count> Vertices", then one row per vertex.
   void WriteVertexBlock(std::span<const TVertexText> vertices);
@@ -92,6 +96,7 @@ class TTextWriter {
  private:
   TAtomicFile& m_file;
   char m_separator;
+  int m_xy_decimals = kXYDecimals;
   std::vector<char> m_buffer;
   size_t m_used = 0;
 };

@@ -11,6 +11,7 @@
 #include "reading/PlacemarkReader.h"
 #include "transform/AtomicFile.h"
 #include "transform/PipelinedWriter.h"
+#include "transform/Projection.h"
 #include "transform/TextExport.h"
 
 namespace trelvo {
@@ -73,9 +74,9 @@ TNextOperation ReaderOperation(TEntityType entity_type) {
 
 // The entity loop: one reader call per entity until the first false.
 int64_t TransformEntities(TKMLReader& reader, TTextWriter& writer, TProgressWindow& progress,
-                          TEntityType entity_type) {
+                          TEntityType entity_type, TProjection* projection) {
   const TNextOperation next = ReaderOperation(entity_type);
-  TPipelinedWriter pipeline(writer, entity_type == TEntityType::kPoint);
+  TPipelinedWriter pipeline(writer, entity_type == TEntityType::kPoint, projection);
   TCounter counter(progress, reader);
   while ((reader.*next)()) {
     counter.Increment(reader.Points().Count());
@@ -107,7 +108,7 @@ std::vector<std::string> DataNames(const std::string& file_name,
     }
   }
   if (capped) {
-    warnings.push_back("the file has more than " + std::to_string(kMaxDataNames) +
+    warnings.push_back("warning: the file has more than " + std::to_string(kMaxDataNames) +
                        " ExtendedData names; @* writes the first " + std::to_string(kMaxDataNames));
   }
   return names;
@@ -116,16 +117,16 @@ std::vector<std::string> DataNames(const std::string& file_name,
 // What the table reader noticed, one line each.
 void ReaderWarnings(const TPlacemarkReader& reader, std::vector<std::string>& warnings) {
   if (!reader.UnknownEncoding().empty()) {
-    warnings.push_back("the encoding \"" + reader.UnknownEncoding() +
+    warnings.push_back("warning: the encoding \"" + reader.UnknownEncoding() +
                        "\" is not known; its texts were read as UTF-8");
   }
   if (const int64_t replaced = reader.Decoder().Replaced(); replaced > 0) {
-    warnings.push_back(std::to_string(replaced) + " byte" + (replaced == 1 ? "" : "s") +
-                       " of text not valid in " + reader.Decoder().EncodingName() +
-                       " became U+FFFD");
+    warnings.push_back("warning: " + std::to_string(replaced) + " byte" +
+                       (replaced == 1 ? "" : "s") + " of text not valid in " +
+                       reader.Decoder().EncodingName() + " became U+FFFD");
   }
   if (const int64_t cut = reader.CutTexts(); cut > 0) {
-    warnings.push_back(std::to_string(cut) + " text" + (cut == 1 ? "" : "s") +
+    warnings.push_back("warning: " + std::to_string(cut) + " text" + (cut == 1 ? "" : "s") +
                        " longer than 1 MiB were cut there");
   }
 }
@@ -140,7 +141,7 @@ struct TPlacemarkBatch {
 // The table layout's entities: each Placemark read whole, its rows written on a second thread
 // (as the classic layout's are) while the next ones are read.
 int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& reader,
-                            TTextWriter& writer, TProgressWindow& progress,
+                            TTextWriter& writer, TProgressWindow& progress, TProjection* projection,
                             std::vector<std::string>& warnings) {
   // Placemarks per batch (each kept for reuse, see TPlacemark::Clear), and vertices: as the
   // classic layout's batches.
@@ -151,7 +152,8 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
   if (WantsAllData(fields)) {
     fields = ExpandAllData(fields, DataNames(settings.InputFileName, warnings));
   }
-  TTableWriter rows(writer, settings.Separator, std::move(fields));
+  TTableWriter rows(writer, settings.Separator, std::move(fields),
+                    projection != nullptr ? projection->Decimals() : kXYDecimals);
   rows.WriteStart(table);
   TBatchThread<TPlacemarkBatch> thread([&rows](const TPlacemarkBatch& batch) {
     for (size_t i = 0; i < batch.count; ++i) rows.WritePlacemark(batch.placemarks[i]);
@@ -169,6 +171,14 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     if (!reader.Next(&placemark)) break;
     if (placemark.parts.empty()) continue;  // nothing to write: the slot is read into again
     const int32_t geometries = placemark.parts.back().geometry + 1;
+    if (projection != nullptr) {
+      for (const TGeometryPart& part : placemark.parts) {
+        projection->Project(std::span(placemark.vertices).subspan(part.first, part.count),
+                            entities + part.geometry + 1);
+      }
+      // The zone is the first vertex's: set before the writing thread takes its first batch.
+      if (entities == 0) rows.SetZone(projection->ZoneName());
+    }
     entities += geometries;
     for (int32_t i = 0; i < geometries; ++i) {
       counter.Increment(i == 0 ? static_cast<int64_t>(placemark.vertices.size()) : 0);
@@ -188,7 +198,8 @@ TPlacemarkReader::TSelection SelectionOf(const TRunSettings& settings) {
   const bool all = settings.Table->all_types;
   return {all || settings.EntityType == TEntityType::kPoint,
           all || settings.EntityType == TEntityType::kPath,
-          all || settings.EntityType == TEntityType::kPolygon, settings.Table->all_rings};
+          all || settings.EntityType == TEntityType::kPolygon, settings.Table->all_rings,
+          settings.Projection.has_value()};
 }
 
 }  // namespace
@@ -203,11 +214,14 @@ int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
   std::vector<std::string> noticed;
   TKMLReader reader;
   std::optional<TPlacemarkReader> placemarks;
+  // Projected coordinates are computed from the values; others are copied as their text.
+  std::optional<TProjection> projection;
+  if (settings.Projection) projection.emplace(*settings.Projection);
   if (settings.Table) {
     placemarks.emplace(SelectionOf(settings));
     placemarks->Open(settings.InputFileName);
   } else {
-    reader.SetCoordinateForm(TCoordinateForm::kText);
+    reader.SetCoordinateForm(projection ? TCoordinateForm::kValues : TCoordinateForm::kText);
     reader.Open(settings.InputFileName);
   }
   progress.RepaintWindow();
@@ -215,13 +229,19 @@ int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
   TAtomicFile output(settings.OutputFileName, settings.InputFileName);
   TTextWriter writer(output, settings.Separator);
   int64_t entity_count = 0;
+  TProjection* const projecting = projection ? &*projection : nullptr;
   if (settings.Table) {
-    entity_count = TransformPlacemarks(settings, *placemarks, writer, progress, noticed);
+    entity_count =
+        TransformPlacemarks(settings, *placemarks, writer, progress, projecting, noticed);
   } else {
     writer.WriteHeader();
     writer.WriteLine(EntityTypeName(settings.EntityType));
     writer.WriteLine();
-    entity_count = TransformEntities(reader, writer, progress, settings.EntityType);
+    if (projecting != nullptr) writer.SetXYDecimals(projecting->Decimals());
+    entity_count = TransformEntities(reader, writer, progress, settings.EntityType, projecting);
+  }
+  if (projecting != nullptr) {
+    for (const std::string& line : projecting->Report()) noticed.push_back(line);
   }
   // Nothing found in text that holds no KML at all is a wrong file, not an empty one.
   const char* cause = placemarks ? placemarks->NotKmlCause() : reader.NotKmlCause();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "transform/Projection.h"
 #include "transform/TableLayout.h"
 #include "transform/TextExport.h"
 
@@ -22,6 +23,7 @@ struct TRunSettings {
   TEntityType EntityType = TEntityType::kPath;
   char Separator = ',';                                // ',' CSV, ' ' TXT, '\t' TAB
   std::optional<TTableSettings> Table = std::nullopt;  // the table layout; classic without
+  std::optional<TProjectionSettings> Projection = std::nullopt;  // X and Y in a projected system
 };
 
 // The progress window as the run drives it. Creating it is TRunUi::CreateProgressWindow,
@@ -63,8 +65,8 @@ std::string CompletionText(int64_t entity_count);
 // appears only when the run completes; a previous file of that name stays untouched after any
 // failure. Throws TIoError for any input/output failure, and before writing anything when the
 // output would replace the input.
-// What the run noticed beyond the count (bytes of text it could not decode) goes to *warnings,
-// one line each, when asked.
+// What the run has to say beyond the count goes to *warnings, one line each, when asked: the
+// projection's report, and warnings ("warning: " first) of text it could not decode.
 int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
                   std::vector<std::string>* warnings = nullptr);
 

@@ -100,6 +100,31 @@ TEST_F(CliTest, WritesTheBytesOfTheLibraryRun) {
   }
 }
 
+// A projected run says which system it used; a vertex outside the system's domain fails the
+// run, naming the entity and vertex, and writes nothing.
+TEST_F(CliTest, ReportsTheProjectionAndRefusesAVertexItCannotProject) {
+  const std::string input = Path("in.kml");
+  WriteFileBytes(input, kKml);
+  TResult result = Cli({"--utm", "-o", Path("out.csv"), input});
+  ASSERT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_EQ(result.out, "2 Entities\n");
+  EXPECT_EQ(
+      result.err.rfind(
+          "trelvo-cli: " + input + ": coordinates in EPSG:32631 (WGS 84 / UTM zone 31N)\n", 0),
+      0u)
+      << result.err;
+  EXPECT_NE(ReadFileBytes(Path("out.csv")).find("\r\n500000.000,442127.390,0\r\n"),
+            std::string::npos);
+
+  WriteFileBytes(input, "<LineString><coordinates>9,48 9,84.5</coordinates></LineString>");
+  result = Cli({"--utm=32N", "-o", Path("far.csv"), input});
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_EQ(result.err,
+            "trelvo-cli: entity 1, vertex 2 (9.0000000, 84.5000000) cannot be "
+            "projected into EPSG:32632\n");
+  EXPECT_FALSE(std::filesystem::exists(PathFromUtf8(Path("far.csv"))));
+}
+
 // Each input converts on its own: one failure is one line, the others are written, exit 1.
 TEST_F(CliTest, ConvertsSeveralInputsBesideThemselvesOrIntoAFolder) {
   WriteFileBytes(Path("a.kml"), kKml);
@@ -171,7 +196,7 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
   const std::string usage =
       "usage: trelvo-cli [--type point|path|polygon|all] [--format csv|txt|tab] [-o OUTPUT]\n"
       "                  [--layout classic|table [--fields LIST] [--no-header] [--rings all]\n"
-      "                  [--bom]] INPUT...\n";
+      "                  [--bom]] [--utm[=ZONE] | --t-srs CRS] [--decimals N] INPUT...\n";
 
   const struct {
     std::vector<std::string> arguments;
@@ -188,6 +213,19 @@ TEST_F(CliTest, UsageErrorsExitTwoWithTheUsageLine) {
       {{"--layout", "table", "--fields", "@*", "-"},
        "@* reads the file twice, which standard input cannot be: name the fields (@NAME)"},
       {{"--layout", "grid", "in.kml"}, "bad --layout value 'grid' (classic or table)"},
+      // Projections: a zone, a system PROJ knows and projects into, fields that fit.
+      {{"--utm=61N", "in.kml"}, "bad --utm zone '61N' (auto, or 1 to 60 with N or S: 32N)"},
+      {{"--utm=32", "in.kml"}, "bad --utm zone '32' (auto, or 1 to 60 with N or S: 32N)"},
+      {{"--utm", "--t-srs", "EPSG:25832", "in.kml"}, "--utm and --t-srs exclude each other"},
+      {{"--decimals", "2", "in.kml"}, "--decimals needs --utm or --t-srs"},
+      {{"--utm", "--decimals", "11", "in.kml"}, "bad --decimals value '11' (0 to 10)"},
+      {{"--t-srs", "EPSG:4326", "in.kml"},
+       "'EPSG:4326' is no projected coordinate system (it gives no metres)"},
+      {{"--layout", "table", "--fields", "easting", "in.kml"},
+       "the fields easting, northing and zone need --utm or --t-srs"},
+      {{"--layout", "table", "--utm", "--fields", "lon", "in.kml"},
+       "the fields lon and lat are not projected: with --utm or --t-srs use easting and "
+       "northing"},
       {{"--format", "xls", "in.kml"}, "bad --format value 'xls' (csv, txt or tab)"},
       {{"in.kml", "-o"}, "option -o needs a value"},
       {{"a.kml", "b.kml", "-o", "c.csv"}, "-o must name a folder when there are several inputs"},

@@ -112,7 +112,7 @@ std::string ReadRows(const std::string& text, TEntityType type, TCoordinateForm 
     row += ',';
     AppendRowNumber(row, vertex.Y, kXYDecimals);
     row += ',';
-    AppendRowNumber(row, vertex.Z, kZDecimals);
+    AppendRowNumber(row, vertex.Z, kZDecimals, true);
     return row + '\n';
   });
 }
@@ -139,7 +139,7 @@ std::string ReadPlacemarks(const std::string& text, size_t piece,
         out += ' ';
         AppendRowNumber(out, placemark.vertices[v].Y, kXYDecimals);
         out += ' ';
-        AppendRowNumber(out, placemark.vertices[v].Z, kZDecimals);
+        AppendRowNumber(out, placemark.vertices[v].Z, kZDecimals, true);
         if (!placemark.TimeOf(v).empty()) out += "@" + std::string(placemark.TimeOf(v));
       }
       out += "]";

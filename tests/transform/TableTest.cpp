@@ -70,15 +70,20 @@ TEST(Table, WritesTheGoldenTableOfAHardFile) {
   const std::string expected =
       "seq,placemark,entity,type,ring,vertex,name,description,folder,style,time,begin,end,"
       "lon,lat,alt,owner,name_2\r\n"
-      "1,1,1,polygon,0,1,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
+      "1,1,1,polygon,0,1,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond "
+      "line\","
       "Site A/Parcels,#lot,,,,11.9900000000,48.0000000000,0,M\xC3\xBCller,x\r\n"
-      "2,1,1,polygon,0,2,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
+      "2,1,1,polygon,0,2,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond "
+      "line\","
       "Site A/Parcels,#lot,,,,12.0000000000,48.0000000000,0,M\xC3\xBCller,x\r\n"
-      "3,1,1,polygon,0,3,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
+      "3,1,1,polygon,0,3,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond "
+      "line\","
       "Site A/Parcels,#lot,,,,11.9900000000,48.0000000000,0,M\xC3\xBCller,x\r\n"
-      "4,1,1,polygon,1,1,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
+      "4,1,1,polygon,1,1,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond "
+      "line\","
       "Site A/Parcels,#lot,,,,11.9950000000,48.0020000000,1.50000,M\xC3\xBCller,x\r\n"
-      "5,1,1,polygon,1,2,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond line\","
+      "5,1,1,polygon,1,2,\"Lot 7, \"\"North\"\"\nfield\",\"<b>M\xC3\xBCller</b>\tet al\nsecond "
+      "line\","
       "Site A/Parcels,#lot,,,,11.9950000000,48.0020000000,1.50000,M\xC3\xBCller,x\r\n"
       "6,2,2,point,,1,=late,,Site A/Parcels,,2020,,,1.0000000000,2.0000000000,0,,\r\n"
       "7,2,3,path,,1,=late,,Site A/Parcels,,2020,,,3.0000000000,4.0000000000,0,,\r\n"
@@ -109,8 +114,8 @@ TEST(Table, CountsTheTextItCouldNotDecode) {
       "</coordinates></Point></Placemark>",
       "name");
   EXPECT_EQ(run.output, "name\r\na\xEF\xBF\xBD\xEF\xBF\xBD\r\n");
-  EXPECT_EQ(run.warnings, std::vector<std::string>{"2 bytes of text not valid in UTF-8 became "
-                                                   "U+FFFD"});
+  EXPECT_EQ(run.warnings, std::vector<std::string>{"warning: 2 bytes of text not valid in UTF-8 "
+                                                   "became U+FFFD"});
 }
 
 TEST(Table, RefusesFieldsItDoesNotKnow) {
