@@ -152,6 +152,8 @@ std::FILE* StreamOf(HANDLE handle, int access, const char* mode) {
 
 std::string Utf8(const wchar_t* text) { return Utf8FromPath(std::filesystem::path(text)); }
 
+}  // namespace
+
 std::vector<std::string> ProjectionDataFolders() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -165,8 +167,6 @@ std::vector<std::string> ProjectionDataFolders() {
   }
   return {Utf8FromPath(std::filesystem::path(path).parent_path())};
 }
-
-}  // namespace
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
   return _wfopen(Wide(name).c_str(), Wide(mode).c_str());

@@ -44,15 +44,39 @@ void TPipelinedWriter::Add(const TXYZList& points) {
 void TPipelinedWriter::Finish() {
   HandOff();
   m_thread.Finish();
+  if (m_writing_projection != nullptr) m_projection->Absorb(*m_writing_projection);
 }
 
-// Queues the batch being filled, when it holds any entity.
+// Queues the batch being filled, when it holds any entity. Projection costs more than reading
+// and writing together: every other batch is projected here, the others on the second thread.
 void TPipelinedWriter::HandOff() {
-  if (m_thread.Filling().counts.empty()) return;
+  TBatch& batch = m_thread.Filling();
+  if (batch.counts.empty()) return;
+  batch.first_entity = m_entities_handed + 1;
+  m_entities_handed += static_cast<int64_t>(batch.counts.size());
+  batch.projected = false;
+  if (m_projection != nullptr && (m_writing_projection == nullptr || m_batches % 2 == 0)) {
+    ProjectBatch(batch, *m_projection);
+    batch.projected = true;
+    // The second thread's own projection, once the first vertex has decided the zone.
+    if (m_writing_projection == nullptr) {
+      m_writing_projection = std::make_unique<TProjection>(m_projection->Settings());
+    }
+  }
+  ++m_batches;
   m_thread.HandOff([](TBatch& next) {
     next.vertices.clear();
     next.counts.clear();
   });
+}
+
+void TPipelinedWriter::ProjectBatch(TBatch& batch, TProjection& projection) {
+  std::span<TVertexText> vertices = batch.vertices;
+  int64_t entity = batch.first_entity;
+  for (const int32_t count : batch.counts) {
+    projection.Project(vertices.first(static_cast<size_t>(count)), entity++);
+    vertices = vertices.subspan(static_cast<size_t>(count));
+  }
 }
 
 void TPipelinedWriter::WriteEntity(std::span<const TVertexText> vertices) {
@@ -64,12 +88,12 @@ void TPipelinedWriter::WriteEntity(std::span<const TVertexText> vertices) {
 }
 
 void TPipelinedWriter::WriteBatch(TBatch& batch) {
-  std::span<TVertexText> vertices = batch.vertices;
+  if (!batch.projected && m_writing_projection != nullptr) {
+    ProjectBatch(batch, *m_writing_projection);
+  }
+  std::span<const TVertexText> vertices = batch.vertices;
   for (const int32_t count : batch.counts) {
-    const std::span<TVertexText> entity = vertices.first(static_cast<size_t>(count));
-    ++m_entities;
-    if (m_projection != nullptr) m_projection->Project(entity, m_entities);
-    WriteEntity(entity);
+    WriteEntity(vertices.first(static_cast<size_t>(count)));
     vertices = vertices.subspan(static_cast<size_t>(count));
   }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -23,8 +24,9 @@ namespace trelvo {
 class TPipelinedWriter {
  public:
   // `points_only`: write each entity's first vertex as a plain row (Point files); otherwise
-  // a vertex block per entity. With `projection`, X and Y are projected on the second thread
-  // first. The writer and the projection are used by the second thread until Finish.
+  // a vertex block per entity. With `projection` X and Y are projected first, on both threads
+  // (a second projection of the same system serves the second one); Finish adds what that one
+  // saw to `projection`'s report. The writer is used by the second thread until Finish.
   TPipelinedWriter(TTextWriter& writer, bool points_only, TProjection* projection = nullptr);
 
   // Queues one entity for writing (a list of either form).
@@ -37,16 +39,21 @@ class TPipelinedWriter {
   struct TBatch {
     std::vector<TVertexText> vertices;
     std::vector<int32_t> counts;  // vertices per entity, in order
+    int64_t first_entity = 0;     // the number of its first entity, for messages
+    bool projected = false;       // already, by the filling thread
   };
 
   void HandOff();
   void WriteBatch(TBatch& batch);
+  static void ProjectBatch(TBatch& batch, TProjection& projection);
   void WriteEntity(std::span<const TVertexText> vertices);
 
   TTextWriter& m_writer;
   const bool m_points_only;
   TProjection* const m_projection;
-  int64_t m_entities = 0;  // written so far, for the projection's messages
+  std::unique_ptr<TProjection> m_writing_projection;  // the second thread's
+  int64_t m_entities_handed = 0;
+  uint64_t m_batches = 0;
   TBatchThread<TBatch> m_thread;
 };
 

@@ -219,6 +219,14 @@ void TProjection::Project(std::span<TVertexText> vertices, int64_t entity, int64
   }
 }
 
+void TProjection::Absorb(const TProjection& other) {
+  if (m_state == nullptr || other.m_state == nullptr) return;
+  m_state->outside += other.m_state->outside;
+  if (std::fabs(other.m_state->worst_scale - 1.0) > std::fabs(m_state->worst_scale - 1.0)) {
+    m_state->worst_scale = other.m_state->worst_scale;
+  }
+}
+
 std::string TProjection::ZoneName() const {
   if (!m_settings.crs.empty() || m_settings.utm_zone == 0) return {};
   return std::to_string(m_settings.utm_zone) + (m_settings.south ? "S" : "N");
@@ -275,6 +283,8 @@ TProjection::~TProjection() = default;
 void TProjection::Open(const std::string&) {}
 
 void TProjection::Project(std::span<TVertexText>, int64_t, int64_t) {}
+
+void TProjection::Absorb(const TProjection&) {}
 
 std::string TProjection::ZoneName() const { return {}; }
 

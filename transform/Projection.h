@@ -49,6 +49,13 @@ class TProjection {
 
   int Decimals() const { return m_settings.decimals; }
 
+  // The settings, with the zone decided once a vertex is projected: for a second projection of
+  // the same system (another thread's).
+  const TProjectionSettings& Settings() const { return m_settings; }
+
+  // Adds what `other`, a projection of the same system, saw to this one's report.
+  void Absorb(const TProjection& other);
+
   // The UTM zone as written ("32N"), empty for other systems or before the first vertex.
   std::string ZoneName() const;
 

@@ -73,6 +73,15 @@ def main():
         check("across zones", actual, cs2cs(ring, "EPSG:32632", 3))
         if "2 vertices lie outside its area of use" not in report:
             sys.exit(f"across zones: the report does not say so:\n{report}")
+        # The classic layout, of batches projected on both of its threads.
+        points = grid([8.0 + i * 0.0007 for i in range(200)], [47.0 + i * 0.0011 for i in range(120)])
+        path = os.path.join(folder, "many.kml")
+        with open(path, "w", encoding="utf-8") as file:
+            file.write(kml(points))
+        out = subprocess.run([cli, "-t", "point", "--utm=32N", "-o", "-", path],
+                             capture_output=True, text=True, check=True).stdout
+        rows = [tuple(line.split(",")[:2]) for line in out.splitlines()[6:]]
+        check("classic layout", rows, cs2cs(points, "EPSG:32632", 3))
         # National grids, with other decimals.
         for target, lons, lats in (("EPSG:27700", [-4.5, -1.25, 1.6], [50.2, 53.5, 57.9]),
                                    ("EPSG:2056", [6.1, 7.45, 10.3], [45.9, 46.95, 47.7])):

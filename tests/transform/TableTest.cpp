@@ -93,6 +93,12 @@ TEST(Table, WritesTheGoldenTableOfAHardFile) {
   EXPECT_EQ(test::FirstDifference(run.output, expected), "");
 }
 
+// An ExtendedData field named like a built-in one gets _2 whether that one is written or not.
+TEST(Table, NamesADataFieldApartFromTheBuiltInOnes) {
+  const std::string output = ConvertTable(kHardKml, "vertex,@*").output;
+  EXPECT_EQ(output.substr(0, output.find('\r')), "vertex,owner,name_2");
+}
+
 TEST(Table, QuotesAsEachFormatDoes) {
   const std::string fields = "vertex,name,description,lon";
   // TAB: no quotes, a tab or line break in a text is a space.
