@@ -10,6 +10,10 @@
 #include <proj.h>
 
 #include "platform/Platform.h"
+
+#if defined(TRELVO_PROJ_LIBRARY)
+#include <dlfcn.h>
+#endif
 #endif
 
 namespace trelvo {
@@ -17,6 +21,7 @@ namespace {
 
 // The source of every run: longitude, latitude on WGS 84, in that axis order.
 constexpr char kSource[] = "OGC:CRS84";
+constexpr double kRadians = 3.14159265358979323846 / 180.0;
 
 std::string FixedText(double value, int decimals) {
   char text[64];
@@ -71,6 +76,61 @@ TProjectionSettings ParseUtmZone(std::string_view zone) {
 
 #if defined(TRELVO_HAVE_PROJ)
 
+namespace {
+
+// The PROJ functions used, called through a table: where PROJ is a shared library it is loaded
+// when a run first projects, since its libraries (and theirs: curl, TIFF, SQLite) would take
+// 10 MB of every run's memory; where it is linked in statically, the table holds its functions.
+#define TRELVO_PROJ_FUNCTIONS(X)      \
+  X(proj_context_create)              \
+  X(proj_context_destroy)             \
+  X(proj_context_errno)               \
+  X(proj_context_errno_string)        \
+  X(proj_context_set_search_paths)    \
+  X(proj_coordoperation_get_accuracy) \
+  X(proj_create)                      \
+  X(proj_create_crs_to_crs)           \
+  X(proj_destroy)                     \
+  X(proj_factors)                     \
+  X(proj_get_area_of_use)             \
+  X(proj_get_name)                    \
+  X(proj_get_type)                    \
+  X(proj_log_level)                   \
+  X(proj_normalize_for_visualization) \
+  X(proj_trans_generic)               \
+  X(proj_trans_get_last_used_operation)
+
+struct TProj {
+#define TRELVO_POINTER(name) decltype(&::name) name = nullptr;
+  TRELVO_PROJ_FUNCTIONS(TRELVO_POINTER)
+#undef TRELVO_POINTER
+};
+
+TProj LoadProj() {
+  TProj proj;
+#if defined(TRELVO_PROJ_LIBRARY)
+  void* library = dlopen(TRELVO_PROJ_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    throw std::invalid_argument(std::string("cannot load PROJ (") + dlerror() + ")");
+  }
+#define TRELVO_LOAD(name)                                                 \
+  proj.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name)); \
+  if (proj.name == nullptr) throw std::invalid_argument("PROJ has no " #name);
+#else
+#define TRELVO_LOAD(name) proj.name = &::name;
+#endif
+  TRELVO_PROJ_FUNCTIONS(TRELVO_LOAD)
+#undef TRELVO_LOAD
+  return proj;
+}
+
+const TProj& Proj() {
+  static const TProj proj = LoadProj();
+  return proj;
+}
+
+}  // namespace
+
 struct TProjection::TState {
   PJ_CONTEXT* context = nullptr;
   PJ* target = nullptr;
@@ -81,9 +141,9 @@ struct TProjection::TState {
   double worst_scale = 1.0;
 
   ~TState() {
-    if (operation != nullptr) proj_destroy(operation);
-    if (target != nullptr) proj_destroy(target);
-    if (context != nullptr) proj_context_destroy(context);
+    if (operation != nullptr) Proj().proj_destroy(operation);
+    if (target != nullptr) Proj().proj_destroy(target);
+    if (context != nullptr) Proj().proj_context_destroy(context);
   }
 
   bool Inside(double lon, double lat) const {
@@ -97,20 +157,20 @@ namespace {
 
 // A context that finds proj.db where this platform keeps it.
 PJ_CONTEXT* NewContext() {
-  PJ_CONTEXT* context = proj_context_create();
+  PJ_CONTEXT* context = Proj().proj_context_create();
   if (context == nullptr) throw std::bad_alloc();
-  proj_log_level(context, PJ_LOG_NONE);
+  Proj().proj_log_level(context, PJ_LOG_NONE);
   const std::vector<std::string> folders = ProjectionDataFolders();
   if (!folders.empty()) {
     std::vector<const char*> paths;
     for (const std::string& folder : folders) paths.push_back(folder.c_str());
-    proj_context_set_search_paths(context, static_cast<int>(paths.size()), paths.data());
+    Proj().proj_context_set_search_paths(context, static_cast<int>(paths.size()), paths.data());
   }
   return context;
 }
 
 std::string ErrorText(PJ_CONTEXT* context) {
-  const char* text = proj_context_errno_string(context, proj_context_errno(context));
+  const char* text = Proj().proj_context_errno_string(context, Proj().proj_context_errno(context));
   return text != nullptr ? text : "unknown error";
 }
 
@@ -121,11 +181,11 @@ bool ProjectionAvailable() { return true; }
 void CheckProjection(const TProjectionSettings& settings) {
   if (settings.crs.empty()) return;
   PJ_CONTEXT* context = NewContext();
-  PJ* crs = proj_create(context, settings.crs.c_str());
-  const PJ_TYPE type = crs != nullptr ? proj_get_type(crs) : PJ_TYPE_UNKNOWN;
+  PJ* crs = Proj().proj_create(context, settings.crs.c_str());
+  const PJ_TYPE type = crs != nullptr ? Proj().proj_get_type(crs) : PJ_TYPE_UNKNOWN;
   const std::string cause = crs == nullptr ? ErrorText(context) : "";
-  if (crs != nullptr) proj_destroy(crs);
-  proj_context_destroy(context);
+  if (crs != nullptr) Proj().proj_destroy(crs);
+  Proj().proj_context_destroy(context);
   if (crs == nullptr) {
     throw std::invalid_argument("unknown coordinate system '" + settings.crs + "' (" + cause + ")");
   }
@@ -149,23 +209,24 @@ void TProjection::Open(const std::string& definition) {
   auto state = std::make_unique<TState>();
   state->context = NewContext();
   state->definition = definition;
-  state->target = proj_create(state->context, definition.c_str());
-  PJ* operation = state->target == nullptr ? nullptr
-                                           : proj_create_crs_to_crs(state->context, kSource,
-                                                                    definition.c_str(), nullptr);
+  state->target = Proj().proj_create(state->context, definition.c_str());
+  PJ* operation =
+      state->target == nullptr
+          ? nullptr
+          : Proj().proj_create_crs_to_crs(state->context, kSource, definition.c_str(), nullptr);
   if (operation == nullptr) {
     throw std::invalid_argument("unknown coordinate system '" + definition + "' (" +
                                 ErrorText(state->context) + ")");
   }
   // Easting first, northing second, whatever the system's own axis order.
-  state->operation = proj_normalize_for_visualization(state->context, operation);
-  proj_destroy(operation);
+  state->operation = Proj().proj_normalize_for_visualization(state->context, operation);
+  Proj().proj_destroy(operation);
   if (state->operation == nullptr) {
     throw std::invalid_argument("cannot project into '" + definition + "' (" +
                                 ErrorText(state->context) + ")");
   }
-  proj_get_area_of_use(state->context, state->target, &state->west, &state->south, &state->east,
-                       &state->north, nullptr);
+  Proj().proj_get_area_of_use(state->context, state->target, &state->west, &state->south,
+                              &state->east, &state->north, nullptr);
   m_state = std::move(state);
 }
 
@@ -187,8 +248,9 @@ void TProjection::Project(std::span<TVertexText> vertices, int64_t entity, int64
     m_y[i] = ValueOf(vertices[i].Y);
     if (!state.Inside(m_x[i], m_y[i])) {
       ++state.outside;
-      const PJ_FACTORS factors =
-          proj_factors(state.target, proj_coord(proj_torad(m_x[i]), proj_torad(m_y[i]), 0.0, 0.0));
+      PJ_COORD where{};
+      where.lp = {m_x[i] * kRadians, m_y[i] * kRadians};
+      const PJ_FACTORS factors = Proj().proj_factors(state.target, where);
       // The scale of the two farther from 1 (they are equal in conformal projections).
       const double scale =
           std::fabs(factors.meridional_scale - 1.0) > std::fabs(factors.parallel_scale - 1.0)
@@ -200,8 +262,8 @@ void TProjection::Project(std::span<TVertexText> vertices, int64_t entity, int64
       }
     }
   }
-  proj_trans_generic(state.operation, PJ_FWD, m_x.data(), sizeof(double), count, m_y.data(),
-                     sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
+  Proj().proj_trans_generic(state.operation, PJ_FWD, m_x.data(), sizeof(double), count, m_y.data(),
+                            sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
   for (size_t i = 0; i < count; ++i) {
     // UTM is defined from 80 S to 84 N; PROJ's algorithm would give numbers beyond that.
     const double lat = ValueOf(vertices[i].Y);
@@ -236,7 +298,7 @@ std::vector<std::string> TProjection::Report() const {
   if (m_state == nullptr) return {};
   const TState& state = *m_state;
   std::vector<std::string> lines;
-  const char* name = proj_get_name(state.target);
+  const char* name = Proj().proj_get_name(state.target);
   lines.push_back("coordinates in " + state.definition + " (" + (name != nullptr ? name : "") +
                   ")");
   if (state.outside > 0) {
@@ -245,11 +307,11 @@ std::vector<std::string> TProjection::Report() const {
                     " outside its area of use; the scale factor there reaches " +
                     FixedText(state.worst_scale, 6));
   }
-  PJ* used = proj_trans_get_last_used_operation(state.operation);
+  PJ* used = Proj().proj_trans_get_last_used_operation(state.operation);
   const PJ* operation = used != nullptr ? used : state.operation;
   const std::string operation_name =
-      proj_get_name(operation) != nullptr ? proj_get_name(operation) : "";
-  const double accuracy = proj_coordoperation_get_accuracy(state.context, operation);
+      Proj().proj_get_name(operation) != nullptr ? Proj().proj_get_name(operation) : "";
+  const double accuracy = Proj().proj_coordoperation_get_accuracy(state.context, operation);
   if (operation_name.find("Ballpark") != std::string::npos) {
     lines.push_back(
         "PROJ found no exact transformation (a correction grid may be missing) and "
@@ -260,7 +322,7 @@ std::vector<std::string> TProjection::Report() const {
   } else {
     lines.push_back("transformation: " + operation_name + " (a conversion: exact)");
   }
-  if (used != nullptr) proj_destroy(used);
+  if (used != nullptr) Proj().proj_destroy(used);
   return lines;
 }
 
