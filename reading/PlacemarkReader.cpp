@@ -224,13 +224,22 @@ bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_cl
         break;
       }
       if (window.substr(at, 5) == "<?xml") {
-        const size_t close = window.find("?>", at);
-        if (close == std::string_view::npos) {
-          if (window.size() - at <= kMaxTagTail) keep = at;
+        // A declaration ends with "?>" before any other '<', within a tag's length; anything
+        // else is no declaration, and is passed over.
+        const std::string_view rest = window.substr(at, kMaxTagTail);
+        const size_t close = rest.find("?>");
+        const size_t next = rest.find('<', 1);
+        if (close != std::string_view::npos && (next == std::string_view::npos || close < next)) {
+          ReadDeclaration(rest.substr(5, close - 5));
+          at = next_tag(at + close);
+          continue;
+        }
+        if (close == std::string_view::npos && next == std::string_view::npos &&
+            window.size() - at <= kMaxTagTail) {
+          keep = at;  // the end of the text may have cut it
           break;
         }
-        ReadDeclaration(window.substr(at + 5, close - at - 5));
-        at = next_tag(close);
+        at = next_tag(at + 1);
         continue;
       }
       const std::string_view name(local, static_cast<size_t>(first + i - local));

@@ -67,6 +67,9 @@ std::vector<TCase> Cases() {
        "b</name></Placemark>",
        "#1 a\xEF\xBF\xBD"
        "b|||||| {}\n"},
+      // "<?xml" without its "?>" before the next tag is no declaration.
+      {"<Placemark><name>a</name><?xml</Placemark><Placemark><name>b</name></Placemark>?>",
+       "#1 a|||||| {}\n#2 b|||||| {}\n"},
       // Namespace prefixes, attributes with a '>' and a self-closing Placemark.
       {"<kml:Placemark id=\"a>b\"><kml:name>n</kml:name></kml:Placemark><Placemark/>",
        "#1 n|||||| {}\n#2 |||||| {}\n"},
