@@ -117,18 +117,24 @@ TAtomicFile::TAtomicFile(const std::string& target, const std::string& input_nam
     m_final.clear();
     return;
   }
-  int error = CreateTemporary(target_path.parent_path());
-  if ((error == EACCES || error == EPERM) && fs::is_regular_file(status)) {
-    // A writable file in a folder the user cannot write: convert elsewhere and copy the result
-    // over the file once it is complete.
-    const fs::path elsewhere = fs::temp_directory_path(ec);
-    if (!ec && CreateTemporary(elsewhere) == 0) {
-      m_copy_over = true;
-      error = 0;
+  int error = 0;
+  {
+    // An interrupt between the temporary file's creation and its naming for the cleanup would
+    // leave it behind: held back until it is named.
+    const TInterruptHold hold;
+    error = CreateTemporary(target_path.parent_path());
+    if ((error == EACCES || error == EPERM) && fs::is_regular_file(status)) {
+      // A writable file in a folder the user cannot write: convert elsewhere and copy the
+      // result over the file once it is complete.
+      const fs::path elsewhere = fs::temp_directory_path(ec);
+      if (!ec && CreateTemporary(elsewhere) == 0) {
+        m_copy_over = true;
+        error = 0;
+      }
     }
+    if (error == 0) SetInterruptCleanup(m_temporary);
   }
   if (error != 0) throw TIoError::FromErrno(kCreateOutput, target, error);
-  SetInterruptCleanup(m_temporary);
 }
 
 // Creates the temporary file in `folder`: 0, or the errno of the failure.
