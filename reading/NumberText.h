@@ -103,6 +103,11 @@ enum class TRowColumn : uint8_t { kXY, kZ };
 // numbers.
 bool CopyFixedText(std::string_view number, TRowColumn column, TFixedText* out);
 
+// The value a number of a row stands for: its text's, or the value it holds.
+inline double FixedTextValue(const TFixedText& number) {
+  return number.HoldsText() ? ParseNumberPrefix(number.Text()) : number.Value();
+}
+
 // ReadShortTuple for a list of the text form: the same tuples, each number as CopyFixedText
 // gives it or, where it gives none, as its value; any number of digits. Sets *end like it.
 bool ReadShortTupleText(const char* p, const char* last, bool at_end, TVertexText* vertex,

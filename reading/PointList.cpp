@@ -6,20 +6,13 @@
 #include "reading/NumberText.h"
 
 namespace trelvo {
-namespace {
-
-double ValueOf(const TFixedText& number) {
-  return number.HoldsText() ? ParseNumberPrefix(number.Text()) : number.Value();
-}
-
-}  // namespace
 
 TXYZPoint TXYZList::Get(int32_t index) const {
   if (index < 1 || index > Count()) ThrowOutOfRange(index);
   const auto i = static_cast<size_t>(index - 1);
   if (m_form == TCoordinateForm::kValues) return m_points[i];
   const TVertexText& vertex = m_texts[i];
-  return {ValueOf(vertex.X), ValueOf(vertex.Y), ValueOf(vertex.Z)};
+  return {FixedTextValue(vertex.X), FixedTextValue(vertex.Y), FixedTextValue(vertex.Z)};
 }
 
 void TXYZList::ThrowOutOfRange(int32_t index) const {

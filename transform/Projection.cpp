@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "reading/NumberText.h"
+
 #if defined(TRELVO_HAVE_PROJ)
 #include <proj.h>
 
@@ -42,14 +44,6 @@ int UtmZone(double lon, double lat) {
 
 std::string UtmDefinition(int zone, bool south) {
   return "EPSG:" + std::to_string((south ? 32700 : 32600) + zone);
-}
-
-double ValueOf(const TFixedText& number) {
-  if (!number.HoldsText()) return number.Value();
-  double value = 0.0;
-  const std::string_view text = number.Text();
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
 }
 
 }  // namespace
@@ -233,8 +227,8 @@ void TProjection::Open(const std::string& definition) {
 void TProjection::Project(std::span<TVertexText> vertices, int64_t entity, int64_t first_vertex) {
   if (vertices.empty()) return;
   if (m_state == nullptr) {
-    const double lon = ValueOf(vertices[0].X);
-    const double lat = ValueOf(vertices[0].Y);
+    const double lon = FixedTextValue(vertices[0].X);
+    const double lat = FixedTextValue(vertices[0].Y);
     m_settings.utm_zone = UtmZone(lon, lat);
     m_settings.south = lat < 0.0;
     Open(UtmDefinition(m_settings.utm_zone, m_settings.south));
@@ -243,9 +237,14 @@ void TProjection::Project(std::span<TVertexText> vertices, int64_t entity, int64
   const size_t count = vertices.size();
   m_x.resize(count);
   m_y.resize(count);
+  // UTM is defined from 80 S to 84 N; PROJ's algorithm would give numbers beyond that.
+  size_t first_beyond_utm = count;
   for (size_t i = 0; i < count; ++i) {
-    m_x[i] = ValueOf(vertices[i].X);
-    m_y[i] = ValueOf(vertices[i].Y);
+    m_x[i] = FixedTextValue(vertices[i].X);
+    m_y[i] = FixedTextValue(vertices[i].Y);
+    if (m_settings.crs.empty() && (m_y[i] < -80.0 || m_y[i] > 84.0)) {
+      first_beyond_utm = std::min(first_beyond_utm, i);
+    }
     if (!state.Inside(m_x[i], m_y[i])) {
       ++state.outside;
       PJ_COORD where{};
@@ -265,15 +264,12 @@ void TProjection::Project(std::span<TVertexText> vertices, int64_t entity, int64
   Proj().proj_trans_generic(state.operation, PJ_FWD, m_x.data(), sizeof(double), count, m_y.data(),
                             sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
   for (size_t i = 0; i < count; ++i) {
-    // UTM is defined from 80 S to 84 N; PROJ's algorithm would give numbers beyond that.
-    const double lat = ValueOf(vertices[i].Y);
-    const bool utm_domain = !m_settings.crs.empty() || (lat >= -80.0 && lat <= 84.0);
-    if (!utm_domain || !std::isfinite(m_x[i]) || !std::isfinite(m_y[i]) ||
+    if (i == first_beyond_utm || !std::isfinite(m_x[i]) || !std::isfinite(m_y[i]) ||
         std::fabs(m_x[i]) >= 1e30) {
       throw std::runtime_error("entity " + std::to_string(entity) + ", vertex " +
                                std::to_string(first_vertex + static_cast<int64_t>(i)) + " (" +
-                               FixedText(ValueOf(vertices[i].X), 7) + ", " +
-                               FixedText(ValueOf(vertices[i].Y), 7) +
+                               FixedText(FixedTextValue(vertices[i].X), 7) + ", " +
+                               FixedText(FixedTextValue(vertices[i].Y), 7) +
                                ") cannot be projected into " + state.definition);
     }
     vertices[i].X = TFixedText::OfValue(m_x[i]);
