@@ -1,9 +1,7 @@
 #include "cli/Options.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -157,15 +155,7 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       projecting = true;
     } else if (argument == "--decimals") {
       once(&decimals_given);
-      const std::string decimals = take_value();
-      int number = -1;
-      const auto [end, ec] =
-          std::from_chars(decimals.data(), decimals.data() + decimals.size(), number);
-      if (ec != std::errc() || end != decimals.data() + decimals.size() || number < 0 ||
-          number > 10) {
-        throw std::invalid_argument("bad --decimals value '" + decimals + "' (0 to 10)");
-      }
-      projection.decimals = number;
+      projection.decimals = ParseDecimals(take_value());
     } else if (argument == "--bom") {
       once(&bom_given);
       table.settings.bom = true;
@@ -229,14 +219,8 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       throw std::invalid_argument("-o must name a folder when there are several inputs");
     }
   }
-  std::map<std::string, std::string> inputs_seen;   // key -> the name given
-  std::map<std::string, std::string> outputs_seen;  // key -> the input written there
+  std::vector<TRunSettings> runs;
   for (const std::string& input : inputs) {
-    if (input != kStandardStream && !inputs_seen.emplace(FileNameKey(input), input).second) {
-      options.warnings.push_back("input file \"" + input +
-                                 "\" is named more than once; it is converted once");
-      continue;
-    }
     TRunSettings run = common;
     run.InputFileName = input;
     if (to_folder) {
@@ -251,16 +235,9 @@ TOptions ParseOptions(const std::vector<std::string>& arguments) {
       run.OutputFileName =
           input == kStandardStream ? std::string(kStandardStream) : OutputNameFor(input, extension);
     }
-    // Checked before anything is written: the second would silently replace the first.
-    if (run.OutputFileName != kStandardStream) {
-      const auto [seen, added] = outputs_seen.emplace(FileNameKey(run.OutputFileName), input);
-      if (!added) {
-        throw std::invalid_argument("\"" + seen->second + "\" and \"" + input +
-                                    "\" would both be written to \"" + run.OutputFileName + "\"");
-      }
-    }
-    options.runs.push_back(run);
+    runs.push_back(run);
   }
+  options.runs = DistinctRuns(runs, options.warnings);
   return options;
 }
 

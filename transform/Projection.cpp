@@ -48,6 +48,16 @@ std::string UtmDefinition(int zone, bool south) {
 
 }  // namespace
 
+int ParseDecimals(std::string_view decimals) {
+  int number = -1;
+  const auto [end, ec] =
+      std::from_chars(decimals.data(), decimals.data() + decimals.size(), number);
+  if (ec != std::errc() || end != decimals.data() + decimals.size() || number < 0 || number > 10) {
+    throw std::invalid_argument("bad --decimals value '" + std::string(decimals) + "' (0 to 10)");
+  }
+  return number;
+}
+
 TProjectionSettings ParseUtmZone(std::string_view zone) {
   TProjectionSettings settings;
   if (zone == "auto") return settings;

@@ -28,6 +28,9 @@ bool ProjectionAvailable();
 // std::invalid_argument naming a bad zone.
 TProjectionSettings ParseUtmZone(std::string_view zone);
 
+// The decimals of projected X and Y: 0 to 10. Throws std::invalid_argument naming a bad value.
+int ParseDecimals(std::string_view decimals);
+
 // Throws std::invalid_argument naming the system when PROJ does not know it, or when it is not
 // projected (a geographic one gives degrees again).
 void CheckProjection(const TProjectionSettings& settings);

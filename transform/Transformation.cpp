@@ -1,6 +1,7 @@
 #include "transform/Transformation.h"
 
 #include <chrono>
+#include <map>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -204,8 +205,34 @@ TPlacemarkReader::TSelection SelectionOf(const TRunSettings& settings) {
 
 }  // namespace
 
-std::string CompletionText(int64_t entity_count) {
-  return "Transformation has ended\r\r" + std::to_string(entity_count) + " Entities";
+std::vector<TRunSettings> DistinctRuns(const std::vector<TRunSettings>& runs,
+                                       std::vector<std::string>& warnings) {
+  std::vector<TRunSettings> distinct;
+  std::map<std::string, std::string> inputs_seen;   // key -> the name given
+  std::map<std::string, std::string> outputs_seen;  // key -> the input written there
+  for (const TRunSettings& run : runs) {
+    const std::string& input = run.InputFileName;
+    if (input != kStandardStream && !inputs_seen.emplace(FileNameKey(input), input).second) {
+      warnings.push_back("input file \"" + input +
+                         "\" is named more than once; it is converted once");
+      continue;
+    }
+    if (run.OutputFileName != kStandardStream) {
+      const auto [seen, added] = outputs_seen.emplace(FileNameKey(run.OutputFileName), input);
+      if (!added) {
+        throw std::invalid_argument("\"" + seen->second + "\" and \"" + input +
+                                    "\" would both be written to \"" + run.OutputFileName + "\"");
+      }
+    }
+    distinct.push_back(run);
+  }
+  return distinct;
+}
+
+std::string CompletionText(int64_t entity_count, const std::vector<std::string>& report) {
+  std::string text = "Transformation has ended\r\r" + std::to_string(entity_count) + " Entities";
+  for (size_t i = 0; i < report.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + report[i];
+  return text;
 }
 
 int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
@@ -256,13 +283,41 @@ int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
 
 int64_t RunTransformation(const TRunSettings& settings, TRunUi& ui) {
   int64_t entity_count = 0;
+  std::vector<std::string> report;
   {
     const std::unique_ptr<TProgressWindow> progress = ui.CreateProgressWindow();
     progress->Show();
-    entity_count = Transform(settings, *progress);
+    entity_count = Transform(settings, *progress, &report);
   }
-  ui.ShowMessage(TMessageKind::kInformation, CompletionText(entity_count));
+  ui.ShowMessage(TMessageKind::kInformation, CompletionText(entity_count, report));
   return entity_count;
+}
+
+size_t RunTransformations(const std::vector<TRunSettings>& runs, TRunUi& ui) {
+  std::string text = "Transformation has ended\r";
+  size_t failed = 0;
+  for (const TRunSettings& run : runs) {
+    try {
+      std::vector<std::string> report;
+      int64_t entity_count = 0;
+      {
+        const std::unique_ptr<TProgressWindow> progress = ui.CreateProgressWindow();
+        progress->Show();
+        entity_count = Transform(run, *progress, &report);
+      }
+      text += "\r" + run.InputFileName + ": " + std::to_string(entity_count) + " Entities";
+      for (const std::string& line : report) text += "\r    " + line;
+    } catch (const std::exception& error) {
+      // The run has cleaned up after itself; the others still go ahead. Each line names its
+      // file (most errors do already).
+      const std::string what = error.what();
+      const bool named = what.find(run.InputFileName) != std::string::npos;
+      text += "\r" + (named ? what : run.InputFileName + ": " + what);
+      ++failed;
+    }
+  }
+  ui.ShowMessage(failed == 0 ? TMessageKind::kInformation : TMessageKind::kError, text);
+  return failed;
 }
 
 }  // namespace trelvo

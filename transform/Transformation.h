@@ -58,8 +58,15 @@ class TRunUi {
   virtual void ShowMessage(TMessageKind kind, const std::string& text) = 0;
 };
 
-// "Transformation has ended", two CRs, the count and " Entities".
-std::string CompletionText(int64_t entity_count);
+// The runs of several inputs, each input once: one named again is dropped, with a line in
+// *warnings. Throws std::invalid_argument when two runs would write one file (the second would
+// silently replace the first), before anything is written.
+std::vector<TRunSettings> DistinctRuns(const std::vector<TRunSettings>& runs,
+                                       std::vector<std::string>& warnings);
+
+// "Transformation has ended", two CRs, the count and " Entities"; what the run reported beyond
+// the count follows after another two CRs, a line each.
+std::string CompletionText(int64_t entity_count, const std::vector<std::string>& report = {});
 
 // Converts the input into the output and returns the number of entities written. The output
 // appears only when the run completes; a previous file of that name stays untouched after any
@@ -73,5 +80,10 @@ int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
 // Shows the progress window, runs Transform, removes the window and shows the completion
 // message. TIoError propagates to the caller, with the window already gone.
 int64_t RunTransformation(const TRunSettings& settings, TRunUi& ui);
+
+// Runs each of several inputs' conversions in turn, each with its progress window, and then
+// shows one message: each input's count (and report) or its failure, a line each. Returns the
+// number of runs that failed.
+size_t RunTransformations(const std::vector<TRunSettings>& runs, TRunUi& ui);
 
 }  // namespace trelvo
