@@ -18,6 +18,13 @@ T Checked(const std::array<T, N>& values, int index) {
   return values[static_cast<size_t>(std::clamp(index, 0, static_cast<int>(N) - 1))];
 }
 
+// "a.kml" "b.kml", as the open dialog shows several files.
+std::string QuotedNames(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "\"" : " \"") + name + "\"";
+  return text;
+}
+
 }  // namespace
 
 TForm1Logic::TForm1Logic(TForm1View& view, TDialogs& dialogs) : m_view(view), m_dialogs(dialogs) {
@@ -42,11 +49,34 @@ void TForm1Logic::SpeedButton1Click() {
 
 void TForm1Logic::ChooseInput(const std::string& file_name) {
   if (m_running) return;
+  m_inputs.clear();
+  m_view.SetControlEnabled(layout::kSpeedButton2, true);
   OpenDialog1.FileName = file_name;
   m_view.SetInputText(file_name);
   // The output goes next to the input, with the same base name.
   m_view.SetOutputText(OutputNameFor(file_name, "." + GetExtension()));
   SaveDialog1.FileName = m_view.OutputText();
+}
+
+void TForm1Logic::ChooseInputs(const std::vector<std::string>& file_names) {
+  if (m_running || file_names.empty()) return;
+  if (file_names.size() == 1) {
+    ChooseInput(file_names.front());
+    return;
+  }
+  m_inputs = file_names;
+  // Each output goes beside its input: there is no one output to choose.
+  m_view.SetControlEnabled(layout::kSpeedButton2, false);
+  ShowInputs();
+}
+
+void TForm1Logic::ShowInputs() {
+  std::vector<std::string> outputs;
+  for (const std::string& input : m_inputs) {
+    outputs.push_back(OutputNameFor(input, "." + GetExtension()));
+  }
+  m_view.SetInputText(QuotedNames(m_inputs));
+  m_view.SetOutputText(QuotedNames(outputs));
 }
 
 bool TForm1Logic::IsKmlFileName(std::string_view file_name) {
@@ -69,11 +99,29 @@ void TForm1Logic::SpeedButton2Click() {
 }
 
 void TForm1Logic::RadioButton1Click() {
-  if (!m_view.OutputText().empty()) m_view.SetOutputText(WithExtension(m_view.OutputText()));
+  if (!m_inputs.empty()) {
+    ShowInputs();
+  } else if (!m_view.OutputText().empty()) {
+    m_view.SetOutputText(WithExtension(m_view.OutputText()));
+  }
+}
+
+TRunSettings TForm1Logic::SettingsFor(const std::string& input, const std::string& output) const {
+  TRunSettings settings;
+  settings.Separator = Checked(kSeparators, m_view.CheckedFormat());
+  settings.EntityType = Checked(kEntityTypes, m_view.CheckedFeatureType());
+  settings.InputFileName = input;
+  settings.OutputFileName = output;
+  ApplyOptions(m_options, settings);
+  return settings;
 }
 
 void TForm1Logic::Button1Click() {
   if (m_running) return;
+  if (!m_inputs.empty()) {
+    RunSeveral();
+    return;
+  }
   if (m_view.InputText().empty()) {
     m_dialogs.Message(TMessageKind::kError, "Select Input file");
     return;
@@ -83,12 +131,9 @@ void TForm1Logic::Button1Click() {
     return;
   }
   SetControlsEnabled(false);
-  m_settings.Separator = Checked(kSeparators, m_view.CheckedFormat());
-  m_settings.EntityType = Checked(kEntityTypes, m_view.CheckedFeatureType());
-  m_settings.InputFileName = m_view.InputText();
-  m_settings.OutputFileName = m_view.OutputText();
   m_running = true;
   try {
+    m_settings = SettingsFor(m_view.InputText(), m_view.OutputText());
     RunTransformation(m_settings, *this);
   } catch (const std::exception& error) {
     m_running = false;
@@ -102,12 +147,51 @@ void TForm1Logic::Button1Click() {
   SetControlsEnabled(true);
 }
 
+void TForm1Logic::RunSeveral() {
+  std::vector<TRunSettings> runs;
+  try {
+    for (const std::string& input : m_inputs) {
+      runs.push_back(SettingsFor(input, OutputNameFor(input, "." + GetExtension())));
+    }
+    std::vector<std::string> repeated;  // the drop and the command line name each file once
+    runs = DistinctRuns(runs, repeated);
+  } catch (const std::exception& error) {
+    // Refused before anything is written.
+    m_dialogs.Message(TMessageKind::kError, error.what());
+    return;
+  }
+  SetControlsEnabled(false);
+  m_running = true;
+  RunTransformations(runs, *this);
+  m_running = false;
+  SetControlsEnabled(true);
+}
+
 void TForm1Logic::Button2Click() { m_view.CloseWindow(); }
+
+void TForm1Logic::Button3Click() {
+  if (m_running) return;
+  const std::optional<TRunOptions> chosen = m_view.ShowOptionsDialog(m_options, m_dialogs);
+  if (!chosen) return;
+  m_options = *chosen;
+  const std::string summary = OptionsSummary(m_options);
+  m_view.ShowOptionsCaption(OptionsCaption(m_options),
+                            summary.empty() ? layout::kButton3Hint : summary);
+  // One table of every type has no feature type to choose.
+  for (const layout::TForm1Control button : layout::kTypeButtons) {
+    m_view.SetControlEnabled(button, !(m_options.table && m_options.all_types));
+  }
+}
 
 void TForm1Logic::Label4Click() { m_dialogs.OpenAddress(std::string(WebAddress)); }
 
 void TForm1Logic::SetControlsEnabled(bool enabled) {
-  m_view.SetRunControlsEnabled(enabled);
+  for (const layout::TForm1Control control : layout::kRunControls) {
+    // With several inputs there is no one output to choose.
+    m_view.SetControlEnabled(control,
+                             enabled && !(control == layout::kSpeedButton2 && !m_inputs.empty()));
+  }
+  m_view.SetControlEnabled(layout::kButton3, enabled);
   m_view.ShowLinkText(enabled ? WebAddress : "Transforming file...");
 }
 

@@ -3,11 +3,15 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "transform/Transformation.h"
 #include "ui/Dialogs.h"
+#include "ui/Layout.h"
+#include "ui/OptionsLogic.h"
 
 namespace trelvo {
 
@@ -22,8 +26,12 @@ class TForm1View {
   // Index of the checked output format (CSV, TXT, TAB) and feature type (Point, Path, Polygon).
   virtual int CheckedFormat() const = 0;
   virtual int CheckedFeatureType() const = 0;
-  // Enables or disables the controls a run must not touch (layout::kRunControls).
-  virtual void SetRunControlsEnabled(bool enabled) = 0;
+  virtual void SetControlEnabled(layout::TForm1Control control, bool enabled) = 0;
+  // The Options button's caption and tooltip.
+  virtual void ShowOptionsCaption(const std::string& caption, const std::string& tooltip) = 0;
+  // Shows frOptions modally with `options`; what it accepted, or nothing when cancelled.
+  virtual std::optional<TRunOptions> ShowOptionsDialog(const TRunOptions& options,
+                                                       TDialogs& dialogs) = 0;
   // Sets Label4's text and redraws it at once.
   virtual void ShowLinkText(std::string_view text) = 0;
   virtual void CloseWindow() = 0;
@@ -41,11 +49,19 @@ class TForm1Logic : public TRunUi {
   void RadioButton1Click();  // any output format button became checked
   void Button1Click();       // Accept
   void Button2Click();       // Close
+  void Button3Click();       // Options
   void Label4Click();        // open the web address
 
   // A file dropped on the window or named on the command line: the input, as if chosen in the
   // open dialog. Ignored during a run.
   void ChooseInput(const std::string& file_name);
+
+  // Several files dropped or named on the command line: each is converted beside itself, with
+  // the same choices. One file is ChooseInput. Ignored during a run.
+  void ChooseInputs(const std::vector<std::string>& file_names);
+
+  // The options chosen in frOptions.
+  const TRunOptions& Options() const { return m_options; }
 
   // True for the names of files that can be dropped: .kml and .kmz, any case.
   static bool IsKmlFileName(std::string_view file_name);
@@ -53,8 +69,8 @@ class TForm1Logic : public TRunUi {
   // "csv", "txt" or "tab", by the checked output format.
   std::string GetExtension() const;
 
-  // Enables or disables the run controls, and shows the web address or "Transforming file..."
-  // in Label4.
+  // Enables or disables the run controls (and Options), and shows the web address or "Transforming
+  // file..." in Label4.
   void SetControlsEnabled(bool enabled);
 
   // A run is busy: the window must not close.
@@ -69,10 +85,17 @@ class TForm1Logic : public TRunUi {
 
  private:
   std::string WithExtension(const std::string& path) const;
+  // The choices of the main window and frOptions, for `input`; throws std::invalid_argument.
+  TRunSettings SettingsFor(const std::string& input, const std::string& output) const;
+  // The several inputs and their outputs, shown in the text boxes.
+  void ShowInputs();
+  void RunSeveral();
 
   TForm1View& m_view;
   TDialogs& m_dialogs;
   TRunSettings m_settings;
+  TRunOptions m_options;
+  std::vector<std::string> m_inputs;  // the inputs when several are chosen
   bool m_running = false;
 };
 

@@ -18,6 +18,9 @@ enum class TKind : uint8_t {
   kRadio,
   kButton,  // a push button that answers neither Enter nor Escape
   kBevel,   // a single line along its top edge
+  kCheck,   // a check box
+  kInput,   // a text box the user types in
+  kCombo,   // a drop-down list; its text holds the items, separated by '|'
 };
 
 enum TStyle : uint8_t {
@@ -26,6 +29,7 @@ enum TStyle : uint8_t {
   kRightAligned = 2,
   kChecked = 4,   // the radio button checked at start
   kDisabled = 8,  // shown greyed throughout
+  kDefault = 16,  // the button Enter presses (in a dialog, where Escape cancels)
 };
 
 inline constexpr int kNoParent = -1;
@@ -67,6 +71,7 @@ enum TForm1Control : uint8_t {
   kButton1,
   kButton2,
   kLabel3,
+  kButton3,
   kForm1Controls,
 };
 
@@ -91,12 +96,16 @@ inline constexpr TControl kForm1[kForm1Controls] = {
     {"Button1", TKind::kButton, kNoParent, 240, 251, 80, 25, "Accept"},
     {"Button2", TKind::kButton, kNoParent, 325, 251, 75, 25, "Close"},
     {"Label3", TKind::kLabel, kNoParent, 5, 260, 142, 15, "Made by Brisko Solutions", kDisabled},
+    {"Button3", TKind::kButton, kNoParent, 155, 251, 80, 25, "Options..."},
 };
+
+// Button3's tooltip while the options are the defaults.
+inline constexpr const char* kButton3Hint = "Table layout and projected coordinates";
 
 // The order Tab moves the focus in: the text boxes, the buttons, then the output formats and
 // the feature types (Panel1 holds nothing that takes the focus).
 inline constexpr TForm1Control kForm1TabOrder[] = {
-    kEdit1,        kEdit2,        kButton1,      kButton2,      kRadioButton1,
+    kEdit1,        kEdit2,        kButton1,      kButton2,      kButton3,      kRadioButton1,
     kRadioButton2, kRadioButton3, kRadioButton4, kRadioButton5, kRadioButton6,
 };
 
@@ -107,6 +116,73 @@ inline constexpr TForm1Control kTypeButtons[] = {kRadioButton4, kRadioButton5, k
 // The controls a run disables.
 inline constexpr TForm1Control kRunControls[] = {kLabel1,       kLabel2,       kButton1, kButton2,
                                                  kSpeedButton1, kSpeedButton2, kEdit1,   kEdit2};
+
+// frOptions, the Options dialog: the table layout and projected coordinates.
+inline constexpr int kFrOptionsWidth = 330;
+inline constexpr int kFrOptionsHeight = 383;
+
+enum TFrOptionsControl : uint8_t {
+  kLayoutBox,
+  kClassicRadio,
+  kTableRadio,
+  kTableBox,
+  kNameCheck,
+  kDescriptionCheck,
+  kFolderCheck,
+  kStyleCheck,
+  kTimeCheck,
+  kIdsCheck,
+  kDataCheck,
+  kAllTypesCheck,
+  kAllRingsCheck,
+  kBomCheck,
+  kCoordinatesBox,
+  kLonLatRadio,
+  kUtmAutoRadio,
+  kUtmZoneRadio,
+  kZoneEdit,
+  kHemisphereCombo,
+  kCrsRadio,
+  kCrsEdit,
+  kDecimalsLabel,
+  kDecimalsEdit,
+  kDefaultsButton,
+  kOkButton,
+  kCancelButton,
+  kFrOptionsControls,
+};
+
+inline constexpr TControl kFrOptions[kFrOptionsControls] = {
+    {"GroupBox3", TKind::kGroupBox, kNoParent, 5, 5, 320, 46, " Layout "},
+    {"RadioButton7", TKind::kRadio, kLayoutBox, 15, 20, 90, 17, "Classic", kChecked},
+    {"RadioButton8", TKind::kRadio, kLayoutBox, 155, 20, 90, 17, "Table"},
+    {"GroupBox4", TKind::kGroupBox, kNoParent, 5, 56, 320, 146, " Table "},
+    {"CheckBox1", TKind::kCheck, kTableBox, 15, 20, 95, 17, "Name", kChecked},
+    {"CheckBox2", TKind::kCheck, kTableBox, 115, 20, 95, 17, "Description"},
+    {"CheckBox3", TKind::kCheck, kTableBox, 215, 20, 95, 17, "Folder", kChecked},
+    {"CheckBox4", TKind::kCheck, kTableBox, 15, 40, 95, 17, "Style"},
+    {"CheckBox5", TKind::kCheck, kTableBox, 115, 40, 95, 17, "Time"},
+    {"CheckBox6", TKind::kCheck, kTableBox, 215, 40, 95, 17, "Ids", kChecked},
+    {"CheckBox7", TKind::kCheck, kTableBox, 15, 60, 290, 17, "All ExtendedData fields"},
+    {"CheckBox8", TKind::kCheck, kTableBox, 15, 84, 290, 17, "All feature types in one table"},
+    {"CheckBox9", TKind::kCheck, kTableBox, 15, 104, 290, 17, "All rings of polygons"},
+    {"CheckBox10", TKind::kCheck, kTableBox, 15, 124, 290, 17, "Byte-order mark for Excel"},
+    {"GroupBox5", TKind::kGroupBox, kNoParent, 5, 207, 320, 136, " Coordinates "},
+    {"RadioButton9", TKind::kRadio, kCoordinatesBox, 15, 20, 290, 17, "Longitude/latitude (WGS 84)",
+     kChecked},
+    {"RadioButton10", TKind::kRadio, kCoordinatesBox, 15, 42, 290, 17,
+     "UTM, zone from the first point"},
+    {"RadioButton11", TKind::kRadio, kCoordinatesBox, 15, 66, 90, 17, "UTM zone"},
+    {"Edit3", TKind::kInput, kCoordinatesBox, 110, 64, 40, 21, ""},
+    {"ComboBox1", TKind::kCombo, kCoordinatesBox, 155, 64, 45, 21, "N|S"},
+    {"RadioButton12", TKind::kRadio, kCoordinatesBox, 15, 90, 90, 17, "EPSG code"},
+    {"Edit4", TKind::kInput, kCoordinatesBox, 110, 88, 90, 21, ""},
+    {"Label6", TKind::kLabel, kCoordinatesBox, 33, 113, 60, 15, "Decimals"},
+    {"Edit5", TKind::kInput, kCoordinatesBox, 110, 110, 40, 21, "3"},
+    {"Button4", TKind::kButton, kNoParent, 5, 352, 110, 25, "Restore defaults"},
+    {"Button5", TKind::kButton, kNoParent, 170, 352, 75, 25, "OK", kDefault},
+    {"Button6", TKind::kButton, kNoParent, 250, 352, 75, 25, "Cancel"},
+};
 
 // frChange, the progress window.
 inline constexpr int kFrChangeWidth = 317;

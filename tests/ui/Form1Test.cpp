@@ -1,6 +1,7 @@
 // The main window and the progress window, driven through their controls with the dialogs
 // answered by a script.
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -12,10 +13,12 @@
 
 #include "platform/IoError.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/OptionsCases.h"
 #include "tests/ui/ScriptedDialogs.h"
 #include "ui/qt/Application.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/MainWindow.h"
+#include "ui/qt/OptionsDialog.h"
 #include "ui/qt/ProgressWindow.h"
 
 namespace trelvo {
@@ -30,6 +33,57 @@ class TFailingWidget : public QWidget {
     if (event->type() != QEvent::User) return QWidget::event(event);
     throw TIoError("Cannot read input file", "C:\\data\\route.kml", "Input/output error");
   }
+};
+
+// The Qt Options dialog, worked with the mouse and the keyboard.
+class TQtOptionsDriver : public test::TOptionsDriver {
+ public:
+  TQtOptionsDriver(TDialogs& dialogs, QWidget* owner) : m_dialogs(dialogs), m_owner(owner) {}
+
+  void Open(const TRunOptions& options) override {
+    m_dialog = std::make_unique<TfrOptions>(options, m_dialogs, m_owner);
+    m_dialog->show();
+  }
+
+  void Click(layout::TFrOptionsControl control) override {
+    QWidget* widget = m_dialog->Control(control);
+    // Near the left edge: a box takes clicks on its mark and text, not on the space after.
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(6, widget->height() / 2));
+  }
+
+  void Type(layout::TFrOptionsControl control, const std::string& text) override {
+    QWidget* widget = m_dialog->Control(control);
+    if (!widget->isEnabled()) return;
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      combo->setFocus();
+      QTest::keyClicks(combo, QString::fromStdString(text));
+      return;
+    }
+    auto* edit = static_cast<QLineEdit*>(widget);
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromStdString(text));
+  }
+
+  bool IsChecked(layout::TFrOptionsControl control) override {
+    return static_cast<QAbstractButton*>(m_dialog->Control(control))->isChecked();
+  }
+
+  bool IsEnabled(layout::TFrOptionsControl control) override {
+    return m_dialog->Control(control)->isEnabled();
+  }
+
+  std::string TextOf(layout::TFrOptionsControl control) override { return m_dialog->Text(control); }
+
+  bool Closed() override { return !m_dialog->isVisible(); }
+
+  bool Accepted() override { return m_dialog->result() == QDialog::Accepted; }
+
+  TRunOptions Result() override { return m_dialog->Logic().Result(); }
+
+ private:
+  TDialogs& m_dialogs;
+  QWidget* m_owner;
+  std::unique_ptr<TfrOptions> m_dialog;
 };
 
 class Form1Test : public QObject {
@@ -51,6 +105,38 @@ class Form1Test : public QObject {
       if (widget->objectName() == "frChange") return widget;
     }
     return nullptr;
+  }
+
+  // Drops files on the window; whether the window took them.
+  bool Drop(const QStringList& paths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls.push_back(QUrl::fromLocalFile(path));
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_form.get(), &enter);
+    QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_form.get(), &dropped);
+    return enter.isAccepted();
+  }
+
+  // Clicks Options and works the dialog with `work` while it is open.
+  void WorkOptions(const std::function<void(TfrOptions&)>& work) {
+    bool worked = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = dynamic_cast<TfrOptions*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      work(*dialog);
+      worked = true;
+    });
+    QTest::mouseClick(m_form->Button3, Qt::LeftButton);
+    QVERIFY(worked);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
+  static void ClickIn(TfrOptions& dialog, layout::TFrOptionsControl control) {
+    QWidget* widget = dialog.Control(control);
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(6, widget->height() / 2));
   }
 
   QList<QWidget*> RunControls() const {
@@ -93,20 +179,110 @@ class Form1Test : public QObject {
     ChooseInput("/tmp/route.2024.kml");
     QCOMPARE(m_form->Edit2->text(), QString("/tmp/route.2024.tab"));
     // A dropped KML or KMZ file becomes the input; any other file is refused.
-    const auto drop = [&](const QString& path) {
-      QMimeData data;
-      data.setUrls({QUrl::fromLocalFile(path)});
-      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-      QCoreApplication::sendEvent(m_form.get(), &enter);
-      QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-      QCoreApplication::sendEvent(m_form.get(), &dropped);
-      return enter.isAccepted();
-    };
-    QVERIFY(!drop("/data/photo.jpg"));
+    QVERIFY(!Drop({"/data/photo.jpg"}));
     QCOMPARE(m_form->Edit1->text(), QString("/tmp/route.2024.kml"));
-    QVERIFY(drop("/data/Route.KMZ"));
+    QVERIFY(Drop({"/data/Route.KMZ"}));
     QCOMPARE(m_form->Edit1->text(), QString("/data/Route.KMZ"));
     QCOMPARE(m_form->Edit2->text(), QString("/data/Route.tab"));
+  }
+
+  void TheOptionsDialogFollowsItsRules() {
+    TQtOptionsDriver driver(m_dialogs, m_form.get());
+    QCOMPARE(test::RunOptionsCases(driver, m_dialogs), std::vector<std::string>{});
+  }
+
+  // The options show on the button, without moving a control, and the run follows them.
+  void TheOptionsChangeTheRunAndTheButtonSaysSo() {
+    std::vector<QRect> places;
+    for (QWidget* widget : m_form->findChildren<QWidget*>()) places.push_back(widget->geometry());
+    QCOMPARE(m_form->Button3->text(), QString("Options..."));
+    QCOMPARE(m_form->Button3->geometry(), QRect(155, 251, 80, 25));
+    test::WriteFileBytes(m_folder.Path("route.kml"),
+                         "<Placemark><name>a, b</name><Point><coordinates>3,50,7</coordinates>"
+                         "</Point></Placemark><LineString><coordinates>3,50 3.1,50.1"
+                         "</coordinates></LineString>\n");
+    ChooseInput(m_folder.Path("route.kml"));
+    // Cancel keeps the options as they were.
+    WorkOptions([](TfrOptions& dialog) {
+      ClickIn(dialog, layout::kTableRadio);
+      ClickIn(dialog, layout::kCancelButton);
+    });
+    QCOMPARE(m_form->Button3->text(), QString("Options..."));
+    WorkOptions([](TfrOptions& dialog) {
+      ClickIn(dialog, layout::kTableRadio);
+      ClickIn(dialog, layout::kAllTypesCheck);
+      ClickIn(dialog, layout::kUtmAutoRadio);
+      ClickIn(dialog, layout::kOkButton);
+    });
+    QCOMPARE(m_form->Button3->text(), QString("Table, UTM..."));
+    QCOMPARE(m_form->Button3->toolTip(),
+             QString("Table layout, all feature types, UTM, zone from the first point"));
+    std::vector<QRect> after;
+    for (QWidget* widget : m_form->findChildren<QWidget*>()) after.push_back(widget->geometry());
+    QVERIFY(after == places);
+    QCOMPARE(m_form->size(), QSize(403, 282));
+    // One table of every type: the feature type is not a choice.
+    for (QRadioButton* type : {m_form->RadioButton4, m_form->RadioButton5, m_form->RadioButton6}) {
+      QVERIFY(!type->isEnabled());
+    }
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kInformation);
+    QVERIFY2(m_dialogs.messages.back().text.starts_with(
+                 "Transformation has ended\r\r2 Entities\r\rcoordinates in EPSG:32631 "),
+             m_dialogs.messages.back().text.c_str());
+    QCOMPARE(test::ReadFileBytes(m_folder.Path("route.csv")),
+             "placemark,entity,type,vertex,name,folder,easting,northing,alt\r\n"
+             "1,1,point,1,\"a, b\",,500000.000,5538630.703,7.00000\r\n"
+             ",2,path,1,,,500000.000,5538630.703,0\r\n"
+             ",2,path,2,,,507151.831,5549754.044,0\r\n");
+    // Restored to the defaults, the window converts as it always has.
+    WorkOptions([](TfrOptions& dialog) {
+      ClickIn(dialog, layout::kDefaultsButton);
+      ClickIn(dialog, layout::kOkButton);
+    });
+    QCOMPARE(m_form->Button3->text(), QString("Options..."));
+    QVERIFY(m_form->RadioButton4->isEnabled());
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.back().text, "Transformation has ended\r\r1 Entities");
+    QVERIFY(test::ReadFileBytes(m_folder.Path("route.csv"))
+                .ends_with("3.0000000000,50.0000000000,0\r\n3.1000000000,50.1000000000,0\r\n"));
+  }
+
+  // Several files dropped: each converted beside itself, one message for all; two that would
+  // write one file are refused before anything is written.
+  void SeveralDroppedFilesAreEachConverted() {
+    const std::string a = m_folder.Path("a.kml");
+    const std::string b = m_folder.Path("b.kml");
+    test::WriteFileBytes(a, "<LineString><coordinates>1,2,0 3,4,5</coordinates></LineString>\n");
+    test::WriteFileBytes(b, "no KML here\n");
+    test::WriteFileBytes(m_folder.Path("a.kmz"), "PK");
+    QVERIFY(Drop({QString::fromStdString(a), QString::fromStdString(m_folder.Path("a.kmz"))}));
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
+    QCOMPARE(m_dialogs.messages.back().text, "\"" + a + "\" and \"" + m_folder.Path("a.kmz") +
+                                                 "\" would both be written to \"" +
+                                                 m_folder.Path("a.csv") + "\"");
+    QVERIFY(std::ranges::count(m_folder.Entries(), std::string("a.csv")) == 0);
+
+    QVERIFY(Drop({QString::fromStdString(a), "/data/photo.jpg", QString::fromStdString(b)}));
+    QCOMPARE(m_form->Edit1->text().toStdString(), "\"" + a + "\" \"" + b + "\"");
+    QTest::mouseClick(m_form->RadioButton2, Qt::LeftButton);
+    QCOMPARE(m_form->Edit2->text().toStdString(),
+             "\"" + m_folder.Path("a.txt") + "\" \"" + m_folder.Path("b.txt") + "\"");
+    QVERIFY(!m_form->SpeedButton2->isEnabled());
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QVERIFY(!m_form->SpeedButton2->isEnabled());
+    QCOMPARE(m_dialogs.messages.back().kind, TMessageKind::kError);
+    QCOMPARE(m_dialogs.messages.back().text, "Transformation has ended\r\r" + a +
+                                                 ": 1 Entities\rCannot read input file \"" + b +
+                                                 "\": not a KML document");
+    QVERIFY(test::ReadFileBytes(m_folder.Path("a.txt"))
+                .ends_with("3.0000000000 4.0000000000 5.00000\r\n"));
+    QVERIFY(std::ranges::count(m_folder.Entries(), std::string("b.txt")) == 0);
+    // One file chosen again: its output is a choice again.
+    ChooseInput(a);
+    QVERIFY(m_form->SpeedButton2->isEnabled());
+    QCOMPARE(m_form->Edit2->text().toStdString(), m_folder.Path("a.txt"));
   }
 
   void OffersTheRightFiltersAndExtensionsAndCancelChangesNothing() {

@@ -1,6 +1,8 @@
 #include "ui/qt/Controls.h"
 
 #include <QBitmap>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -80,9 +82,24 @@ QWidget* CreateControl(const layout::TControl& control, QWidget* parent) {
     }
     case TKind::kButton: {
       auto* button = new QPushButton(text, parent);
-      button->setAutoDefault(false);  // neither button answers Enter or Escape
-      button->setDefault(false);
+      button->setAutoDefault(false);  // only a dialog's default button answers Enter
+      button->setDefault((control.style & layout::kDefault) != 0);
       widget = button;
+      break;
+    }
+    case TKind::kCheck: {
+      auto* check = new QCheckBox(text, parent);
+      check->setChecked((control.style & layout::kChecked) != 0);
+      widget = check;
+      break;
+    }
+    case TKind::kInput:
+      widget = new QLineEdit(text, parent);
+      break;
+    case TKind::kCombo: {
+      auto* combo = new QComboBox(parent);
+      combo->addItems(text.split('|'));
+      widget = combo;
       break;
     }
   }

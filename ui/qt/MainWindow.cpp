@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "transform/TextExport.h"
+#include "ui/qt/OptionsDialog.h"
 #include "ui/qt/ProgressWindow.h"
 
 namespace trelvo {
@@ -30,14 +31,16 @@ QString FromView(std::string_view text) {
 // File names reach the core as UTF-8.
 std::string ToFileName(const QString& name) { return name.toUtf8().toStdString(); }
 
-// The first local file of a drop, when it is a .kml or .kmz file.
-std::optional<QString> DroppedFile(const QMimeData* data) {
-  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return std::nullopt;
-  const QUrl& url = data->urls().front();
-  if (!url.isLocalFile()) return std::nullopt;
-  const QString name = QDir::toNativeSeparators(url.toLocalFile());
-  if (!TForm1Logic::IsKmlFileName(ToFileName(name))) return std::nullopt;
-  return name;
+// The local .kml and .kmz files of a drop.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+  std::vector<std::string> names;
+  if (data == nullptr || !data->hasUrls()) return names;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const std::string name = ToFileName(QDir::toNativeSeparators(url.toLocalFile()));
+    if (TForm1Logic::IsKmlFileName(name)) names.push_back(name);
+  }
+  return names;
 }
 
 }  // namespace
@@ -89,6 +92,7 @@ void TForm1::CreateControls() {
   control(kButton1, &Button1);
   control(kButton2, &Button2);
   control(kLabel3, &Label3);
+  control(kButton3, &Button3);
 
   for (size_t i = 0; i + 1 < std::size(kForm1TabOrder); ++i) {
     setTabOrder(m_controls[kForm1TabOrder[i]], m_controls[kForm1TabOrder[i + 1]]);
@@ -104,6 +108,8 @@ void TForm1::CreateControls() {
   }
   connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  Button3->setToolTip(kButton3Hint);
 }
 
 std::string TForm1::InputText() const { return ToFileName(Edit1->text()); }
@@ -124,10 +130,20 @@ int TForm1::CheckedFeatureType() const {
   return RadioButton4->isChecked() ? 0 : RadioButton5->isChecked() ? 1 : 2;
 }
 
-void TForm1::SetRunControlsEnabled(bool enabled) {
-  for (const layout::TForm1Control control : layout::kRunControls) {
-    m_controls[control]->setEnabled(enabled);
-  }
+void TForm1::SetControlEnabled(layout::TForm1Control control, bool enabled) {
+  m_controls[control]->setEnabled(enabled);
+}
+
+void TForm1::ShowOptionsCaption(const std::string& caption, const std::string& tooltip) {
+  Button3->setText(QString::fromStdString(caption));
+  Button3->setToolTip(QString::fromStdString(tooltip));
+}
+
+std::optional<TRunOptions> TForm1::ShowOptionsDialog(const TRunOptions& options,
+                                                     TDialogs& dialogs) {
+  TfrOptions dialog(options, dialogs, this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Logic().Result();
 }
 
 void TForm1::ShowLinkText(std::string_view text) {
@@ -145,14 +161,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (!m_logic.Running() && DroppedFile(event->mimeData())) event->acceptProposedAction();
+  if (!m_logic.Running() && !DroppedFiles(event->mimeData()).empty()) {
+    event->acceptProposedAction();
+  }
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-  if (const std::optional<QString> name = DroppedFile(event->mimeData())) {
-    m_logic.ChooseInput(ToFileName(*name));
-    event->acceptProposedAction();
-  }
+  const std::vector<std::string> names = DroppedFiles(event->mimeData());
+  if (names.empty()) return;
+  m_logic.ChooseInputs(names);
+  event->acceptProposedAction();
 }
 
 std::unique_ptr<TProgressWindow> TForm1::CreateProgressWindow() {

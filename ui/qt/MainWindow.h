@@ -37,6 +37,8 @@ class TForm1 : public QWidget, public TForm1View {
 
   void Button2Click() { m_logic.Button2Click(); }
 
+  void Button3Click() { m_logic.Button3Click(); }
+
   TForm1Logic& Logic() { return m_logic; }
 
   // TForm1View.
@@ -46,7 +48,10 @@ class TForm1 : public QWidget, public TForm1View {
   void SetOutputText(const std::string& text) override;
   int CheckedFormat() const override;
   int CheckedFeatureType() const override;
-  void SetRunControlsEnabled(bool enabled) override;
+  void SetControlEnabled(layout::TForm1Control control, bool enabled) override;
+  void ShowOptionsCaption(const std::string& caption, const std::string& tooltip) override;
+  std::optional<TRunOptions> ShowOptionsDialog(const TRunOptions& options,
+                                               TDialogs& dialogs) override;
   void ShowLinkText(std::string_view text) override;
 
   void CloseWindow() override { close(); }
@@ -73,11 +78,12 @@ class TForm1 : public QWidget, public TForm1View {
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
   QLabel* Label3 = nullptr;
+  QPushButton* Button3 = nullptr;
 
  protected:
   // The window cannot be closed while a run is busy with it.
   void closeEvent(QCloseEvent* event) override;
-  // A .kml or .kmz file dropped on the window becomes the input.
+  // .kml and .kmz files dropped on the window become the inputs.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 

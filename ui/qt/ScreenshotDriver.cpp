@@ -1,7 +1,9 @@
 // Drives the real windows under a display and saves what the screen shows: the main window
-// with an input chosen, the progress window during a run, and the completion message.
+// with an input chosen, the Options dialog, the progress window during a run, and the
+// completion message.
 //
 //   trelvo-screenshot OUTPUT_FOLDER INPUT.kml
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,6 +14,7 @@
 #include "ui/PhotographedProgress.h"
 #include "ui/qt/Dialogs.h"
 #include "ui/qt/MainWindow.h"
+#include "ui/qt/OptionsDialog.h"
 #include "ui/qt/ProgressWindow.h"
 
 namespace {
@@ -70,6 +73,19 @@ int main(int argc, char** argv) {
   QTimer::singleShot(500, [&] {
     form.SpeedButton1Click();
     Grab("1-main.png");
+    // The dialog with a table in a UTM zone chosen, then cancelled: the run stays classic.
+    QTimer::singleShot(300, [] {
+      auto* dialog = dynamic_cast<trelvo::TfrOptions*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      using namespace trelvo::layout;
+      for (const TFrOptionsControl control : {kTableRadio, kDescriptionCheck, kUtmZoneRadio}) {
+        static_cast<QAbstractButton*>(dialog->Control(control))->click();
+      }
+      static_cast<QLineEdit*>(dialog->Control(kZoneEdit))->setText("32");
+      Grab("4-options.png");
+      dialog->reject();
+    });
+    form.Button3Click();
     form.Button1Click();
     application.quit();
   });

@@ -11,8 +11,8 @@ int main(int argc, char** argv) {
   application.setWindowIcon(trelvo::ApplicationIcon());
   trelvo::TForm1 form(dialogs);
   form.show();
-  // A file named on the command line ("Open with", a file dropped on the program) is the input.
+  // Files named on the command line ("Open with", files dropped on the program) are the inputs.
   const std::vector<std::string> arguments = trelvo::Utf8Arguments(argc, argv);
-  if (!arguments.empty()) form.Logic().ChooseInput(arguments.front());
+  form.Logic().ChooseInputs(arguments);
   return application.exec();
 }

@@ -1,5 +1,7 @@
 #include "ui/win32/Controls.h"
 
+#include <algorithm>
+
 #include "platform/Platform.h"
 
 namespace trelvo::win32 {
@@ -72,7 +74,17 @@ TWindowClass ClassOf(const layout::TControl& control) {
     case TKind::kRadio:
       return {L"BUTTON", BS_AUTORADIOBUTTON | WS_TABSTOP, 0};
     case TKind::kButton:
-      return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+      return {L"BUTTON",
+              static_cast<DWORD>(
+                  ((control.style & layout::kDefault) != 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) |
+                  WS_TABSTOP),
+              0};
+    case TKind::kCheck:
+      return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case TKind::kInput:
+      return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case TKind::kCombo:
+      return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case TKind::kBevel:
       return {L"STATIC", SS_ETCHEDHORZ, 0};
   }
@@ -99,6 +111,20 @@ HFONT CreateFormFont(UINT dpi, bool bold) {
                      CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, family.c_str());
 }
 
+void RegisterFormClass(const wchar_t* name, HICON icon) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof(window_class);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (GetClassInfoExW(instance, name, &window_class)) return;
+  window_class.lpfnWndProc = DefWindowProcW;
+  window_class.hInstance = instance;
+  window_class.hIcon = icon;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  window_class.lpszClassName = name;
+  RegisterClassExW(&window_class);
+}
+
 std::vector<HWND> CreateControls(std::span<const layout::TControl> controls, HWND window) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   std::vector<HWND> windows;
@@ -113,8 +139,9 @@ std::vector<HWND> CreateControls(std::span<const layout::TControl> controls, HWN
     if ((control.style & layout::kDisabled) != 0) style |= WS_DISABLED;
     const HWND parent =
         control.parent == layout::kNoParent ? window : windows[static_cast<size_t>(control.parent)];
-    const std::wstring text =
-        control.kind == TKind::kSpeedButton ? std::wstring() : Wide(control.text);
+    const std::wstring text = control.kind == TKind::kSpeedButton || control.kind == TKind::kCombo
+                                  ? std::wstring()
+                                  : Wide(control.text);
     const HWND created = CreateWindowExW(
         window_class.extended_style, window_class.name, text.c_str(), style, 0, 0, 0, 0, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + windows.size())), instance,
@@ -131,8 +158,19 @@ std::vector<HWND> CreateControls(std::span<const layout::TControl> controls, HWN
           LoadImageW(instance, Wide(control.text).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS);
       SendMessageW(created, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
     }
-    if (control.kind == TKind::kRadio && (control.style & layout::kChecked) != 0) {
+    if ((control.kind == TKind::kRadio || control.kind == TKind::kCheck) &&
+        (control.style & layout::kChecked) != 0) {
       SendMessageW(created, BM_SETCHECK, BST_CHECKED, 0);
+    }
+    if (control.kind == TKind::kCombo) {
+      const std::wstring items = Wide(control.text);
+      for (size_t start = 0; start <= items.size();) {
+        const size_t end = std::min(items.find(L'|', start), items.size());
+        const std::wstring item = items.substr(start, end - start);
+        SendMessageW(created, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        start = end + 1;
+      }
+      SendMessageW(created, CB_SETCURSEL, 0, 0);
     }
     windows.push_back(created);
   }
@@ -176,8 +214,11 @@ void PlaceControls(std::span<const layout::TControl> controls, const std::vector
     SendMessageW(window, WM_SETFONT,
                  reinterpret_cast<WPARAM>((control.style & layout::kBold) != 0 ? bold_font : font),
                  FALSE);
-    // The bevel is a single line along its top edge.
-    const int height = control.kind == TKind::kBevel ? 2 : control.height;
+    // The bevel is a single line along its top edge; a drop-down list's height takes in its
+    // open list.
+    const int height = control.kind == TKind::kBevel   ? 2
+                       : control.kind == TKind::kCombo ? control.height * 5
+                                                       : control.height;
     RECT place{Scale(control.left, dpi), Scale(control.top, dpi),
                Scale(control.left + control.width, dpi), Scale(control.top + height, dpi)};
     if (IsLabel(control)) place = FittedLabel(window, place);
@@ -205,6 +246,36 @@ void SetLabelText(HWND label, std::string_view text) {
              TRUE);
 }
 
+void ShowCentred(HWND window, HWND owner) {
+  RECT over{};
+  if (owner == nullptr || !GetWindowRect(owner, &over)) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &over, 0);
+  }
+  RECT own{};
+  GetWindowRect(window, &own);
+  SetWindowPos(window, HWND_TOP, (over.left + over.right - (own.right - own.left)) / 2,
+               (over.top + over.bottom - (own.bottom - own.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+HWND FindControl(HWND window, int id) {
+  struct TSearch {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM l) -> BOOL {
+        auto* wanted = reinterpret_cast<TSearch*>(l);
+        if (GetDlgCtrlID(child) != wanted->id) return TRUE;
+        wanted->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 void SetClientSize(HWND window, int width, int height, UINT dpi) {
   RECT frame{0, 0, Scale(width, dpi), Scale(height, dpi)};
   AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
@@ -223,12 +294,15 @@ std::string WindowText(HWND window) {
 LRESULT ControlColours(HWND control, HDC dc) {
   const layout::TControl* layout = LayoutOf(control);
   const layout::TControl* container = LayoutOf(GetParent(control));
-  const bool white =
-      (layout != nullptr && (layout->kind == TKind::kEdit || layout->kind == TKind::kPanel)) ||
-      (container != nullptr && container->kind == TKind::kPanel);
+  // A text box the user types in is grey while it does not apply.
+  const bool text_box =
+      layout != nullptr &&
+      (layout->kind == TKind::kEdit || (layout->kind == TKind::kInput && IsWindowEnabled(control)));
+  const bool white = text_box || (layout != nullptr && layout->kind == TKind::kPanel) ||
+                     (container != nullptr && container->kind == TKind::kPanel);
   if (layout != nullptr && layout->kind == TKind::kLink) SetTextColor(dc, RGB(0, 0, 255));
   // A text box draws its text on an opaque background, or changed text would smear.
-  if (layout != nullptr && layout->kind == TKind::kEdit) {
+  if (text_box) {
     SetBkColor(dc, RGB(255, 255, 255));
   } else {
     SetBkMode(dc, TRANSPARENT);

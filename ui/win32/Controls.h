@@ -26,6 +26,9 @@ UINT WindowDpi(HWND window);
 // Arial at 12 pixels for 96 dpi, scaled; the caller deletes it.
 HFONT CreateFormFont(UINT dpi, bool bold = false);
 
+// Registers, once per name, the window class of a form: the button face behind its controls.
+void RegisterFormClass(const wchar_t* name, HICON icon = nullptr);
+
 // Creates the controls of a layout table as children of `window` (or of their container), in
 // table order, each with the id kFirstControlId + its index. Containers pass their children's
 // notifications on to `window`, so it sees every control's WM_COMMAND.
@@ -37,6 +40,12 @@ void PlaceControls(std::span<const layout::TControl> controls, const std::vector
 
 // Sets a label's text and grows it to fit, as at creation.
 void SetLabelText(HWND label, std::string_view text);
+
+// Shows `window` centred over `owner` (the work area without one), in front.
+void ShowCentred(HWND window, HWND owner);
+
+// The control with `id` anywhere below `window` (inside a group box too), or null.
+HWND FindControl(HWND window, int id);
 
 // Sizes `window` so that its client area is width x height at 96 dpi, scaled to `dpi`.
 void SetClientSize(HWND window, int width, int height, UINT dpi);

@@ -57,7 +57,9 @@ void TWin32Dialogs::Message(TMessageKind kind, const std::string& text) {
     if (wide[i] == L'\r' && (i + 1 == wide.size() || wide[i + 1] != L'\n')) shown += L'\n';
   }
   const bool error = kind == TMessageKind::kError;
-  MessageBoxW(owner, shown.c_str(), error ? L"Error" : L"Information",
+  // Over the window in front (a dialog), which the box disables and gives back.
+  const HWND active = GetActiveWindow();
+  MessageBoxW(active != nullptr ? active : owner, shown.c_str(), error ? L"Error" : L"Information",
               static_cast<UINT>(MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION)));
 }
 

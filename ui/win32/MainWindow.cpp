@@ -1,9 +1,11 @@
 #include "ui/win32/MainWindow.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "transform/TextExport.h"
 #include "ui/win32/Controls.h"
+#include "ui/win32/OptionsDialog.h"
 #include "ui/win32/ProgressWindow.h"
 
 namespace trelvo::win32 {
@@ -12,29 +14,13 @@ namespace {
 constexpr wchar_t kClassName[] = L"TForm1";
 constexpr int kIconId = 1;
 
-void RegisterClassOnce() {
-  static const ATOM atom = [] {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof(window_class);
-    window_class.lpfnWndProc = DefWindowProcW;
-    window_class.hInstance = instance;
-    window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kIconId));
-    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    window_class.lpszClassName = kClassName;
-    return RegisterClassExW(&window_class);
-  }();
-  (void)atom;
-}
-
 // A title bar with the system menu, minimise and close, a fixed single border.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 }  // namespace
 
 TForm1::TForm1(TDialogs& dialogs) : m_logic(*this, dialogs) {
-  RegisterClassOnce();
+  RegisterFormClass(kClassName, LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId)));
   m_window = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Wide(kProgramName).c_str(), kStyle,
                              CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
@@ -52,6 +38,19 @@ TForm1::TForm1(TDialogs& dialogs) : m_logic(*this, dialogs) {
     previous = sibling;
   }
   DragAcceptFiles(m_window, TRUE);
+  // The tooltip class is comctl32's, registered once the library is initialised.
+  INITCOMMONCONTROLSEX common{sizeof(common), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&common);
+  m_tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                              m_window, nullptr, GetModuleHandleW(nullptr), nullptr);
+  std::wstring tip = Wide(layout::kButton3Hint);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = m_window;
+  tool.uId = reinterpret_cast<UINT_PTR>(m_controls[layout::kButton3]);
+  tool.lpszText = tip.data();
+  SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   Place(WindowDpi(m_window));
   // Centred on the screen.
   RECT area{};
@@ -106,11 +105,16 @@ LRESULT TForm1::Handle(UINT message, WPARAM w, LPARAM l) {
       break;
     case WM_DROPFILES: {
       const auto drop = reinterpret_cast<HDROP>(w);
-      std::wstring name(static_cast<size_t>(DragQueryFileW(drop, 0, nullptr, 0)) + 1, L'\0');
-      name.resize(DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size())));
+      std::vector<std::string> names;
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+      for (UINT i = 0; i < count; ++i) {
+        std::wstring name(static_cast<size_t>(DragQueryFileW(drop, i, nullptr, 0)) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        const std::string file_name = Utf8(name);
+        if (TForm1Logic::IsKmlFileName(file_name)) names.push_back(file_name);
+      }
       DragFinish(drop);
-      const std::string file_name = Utf8(name);
-      if (TForm1Logic::IsKmlFileName(file_name)) m_logic.ChooseInput(file_name);
+      m_logic.ChooseInputs(names);
       return 0;
     }
     case WM_DPICHANGED: {
@@ -157,6 +161,9 @@ void TForm1::Command(int id, int notification) {
     case kButton2:
       m_logic.Button2Click();
       break;
+    case kButton3:
+      m_logic.Button3Click();
+      break;
     case kLabel4:
       m_logic.Label4Click();
       break;
@@ -188,10 +195,38 @@ int TForm1::CheckedFormat() const { return Checked(layout::kFormatButtons); }
 
 int TForm1::CheckedFeatureType() const { return Checked(layout::kTypeButtons); }
 
-void TForm1::SetRunControlsEnabled(bool enabled) {
-  for (const layout::TForm1Control control : layout::kRunControls) {
-    EnableWindow(m_controls[control], enabled);
-  }
+void TForm1::SetControlEnabled(layout::TForm1Control control, bool enabled) {
+  EnableWindow(m_controls[control], enabled);
+}
+
+void TForm1::ShowOptionsCaption(const std::string& caption, const std::string& tooltip) {
+  SetWindowTextW(m_controls[layout::kButton3], Wide(caption).c_str());
+  std::wstring tip = Wide(tooltip);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.hwnd = m_window;
+  tool.uId = reinterpret_cast<UINT_PTR>(m_controls[layout::kButton3]);
+  tool.lpszText = tip.data();
+  SendMessageW(m_tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::string TForm1::OptionsToolTip() const {
+  std::wstring tip(1024, L'\0');
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.hwnd = m_window;
+  tool.uId = reinterpret_cast<UINT_PTR>(m_controls[layout::kButton3]);
+  tool.lpszText = tip.data();
+  SendMessageW(m_tooltip, TTM_GETTEXTW, tip.size(), reinterpret_cast<LPARAM>(&tool));
+  tip.resize(wcslen(tip.c_str()));
+  return Utf8(tip);
+}
+
+std::optional<TRunOptions> TForm1::ShowOptionsDialog(const TRunOptions& options,
+                                                     TDialogs& dialogs) {
+  TfrOptions dialog(options, dialogs, m_window);
+  if (!dialog.RunModal()) return std::nullopt;
+  return dialog.Logic().Result();
 }
 
 void TForm1::ShowLinkText(std::string_view text) {

@@ -38,7 +38,13 @@ class TForm1 : public TForm1View {
   void SetOutputText(const std::string& text) override;
   int CheckedFormat() const override;
   int CheckedFeatureType() const override;
-  void SetRunControlsEnabled(bool enabled) override;
+  void SetControlEnabled(layout::TForm1Control control, bool enabled) override;
+  void ShowOptionsCaption(const std::string& caption, const std::string& tooltip) override;
+  std::optional<TRunOptions> ShowOptionsDialog(const TRunOptions& options,
+                                               TDialogs& dialogs) override;
+
+  // The Options button's tooltip.
+  std::string OptionsToolTip() const;
   void ShowLinkText(std::string_view text) override;
   void CloseWindow() override;
   std::unique_ptr<TProgressWindow> CreateProgressWindow() override;
@@ -51,6 +57,7 @@ class TForm1 : public TForm1View {
 
   HWND m_window = nullptr;
   std::vector<HWND> m_controls;
+  HWND m_tooltip = nullptr;
   HFONT m_font = nullptr;
   HFONT m_bold_font = nullptr;
   TForm1Logic m_logic;

@@ -9,20 +9,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TfrChange";
 
-void RegisterClassOnce() {
-  static const ATOM atom = [] {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof(window_class);
-    window_class.lpfnWndProc = DefWindowProcW;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    window_class.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    window_class.lpszClassName = kClassName;
-    return RegisterClassExW(&window_class);
-  }();
-  (void)atom;
-}
-
 }  // namespace
 
 void HandleWindowSystemMessages() {
@@ -39,7 +25,7 @@ void HandleWindowSystemMessages() {
 }
 
 TfrChange::TfrChange(HWND owner) : m_owner(owner) {
-  RegisterClassOnce();
+  RegisterFormClass(kClassName);
   // A tool window owned by the main window: in front of it, but not inside it.
   m_window = CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, Wide(kProgramCaption).c_str(),
                              WS_POPUP | WS_CAPTION, 0, 0, 0, 0, owner, nullptr,
@@ -59,16 +45,7 @@ TfrChange::~TfrChange() {
 HWND TfrChange::Label4() const { return m_controls[layout::kCounter]; }
 
 void TfrChange::Show() {
-  RECT over{};
-  if (m_owner == nullptr || !GetWindowRect(m_owner, &over)) {
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &over, 0);
-  }
-  RECT own{};
-  GetWindowRect(m_window, &own);
-  const int width = own.right - own.left;
-  const int height = own.bottom - own.top;
-  SetWindowPos(m_window, HWND_TOP, (over.left + over.right - width) / 2,
-               (over.top + over.bottom - height) / 2, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  ShowCentred(m_window, m_owner);
   UpdateWindow(m_window);
   HandleWindowSystemMessages();
 }

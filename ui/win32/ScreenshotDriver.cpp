@@ -14,6 +14,7 @@
 #include "ui/win32/Controls.h"
 #include "ui/win32/Dialogs.h"
 #include "ui/win32/MainWindow.h"
+#include "ui/win32/OptionsDialog.h"
 #include "ui/win32/ProgressWindow.h"
 
 namespace {
@@ -135,6 +136,20 @@ int main(int argc, char** argv) {
   }
   form.Logic().SpeedButton1Click();
   Grab("1-main.png");
+  // The dialog with a table in a UTM zone chosen, then cancelled: the run stays classic.
+  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const HWND dialog = FindWindowW(L"TfrOptions", nullptr);
+    if (dialog == nullptr) return;
+    using namespace layout;
+    for (const TFrOptionsControl control : {kTableRadio, kDescriptionCheck, kUtmZoneRadio}) {
+      SendMessageW(win32::FindControl(dialog, win32::kFirstControlId + control), BM_CLICK, 0, 0);
+    }
+    SetWindowTextW(win32::FindControl(dialog, win32::kFirstControlId + kZoneEdit), L"32");
+    Grab("4-options.png");
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+  });
+  form.Logic().Button3Click();
   form.Logic().Button1Click();
   return 0;
 }

@@ -15,8 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   dialogs.owner = form.Handle();
   ShowWindow(form.Handle(), show);
   UpdateWindow(form.Handle());
-  // A file named on the command line ("Open with", a file dropped on the program) is the input.
+  // Files named on the command line ("Open with", files dropped on the program) are the inputs.
   const std::vector<std::string> arguments = trelvo::Utf8Arguments(0, nullptr);
-  if (!arguments.empty()) form.Logic().ChooseInput(arguments.front());
+  form.Logic().ChooseInputs(arguments);
   return trelvo::win32::RunMessageLoop(form.Handle());
 }
