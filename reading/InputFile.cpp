@@ -119,7 +119,11 @@ std::unique_ptr<TByteSource> Unwrapped(std::unique_ptr<TPeekedSource> source,
 
 }  // namespace
 
-std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name) {
+std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name,
+                                           const TSourceStages& stages) {
+  const auto staged = [&](std::unique_ptr<TByteSource> source) {
+    return stages ? stages(std::move(source)) : std::move(source);
+  };
   auto file = std::make_unique<TFileSource>(file_name);
   const std::string head(file->Head());
   bool zip = IsZip(head);
@@ -135,16 +139,17 @@ std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name) {
                          ? "a KMZ archive cannot be read from standard input"
                          : "a KMZ archive cannot be read from a pipe; save it as a file first");
     }
-    return ReadAhead(
-        std::make_unique<TZipSource>(std::make_unique<TRandomAccessFile>(file_name), file_name));
+    return ReadAhead(staged(
+        std::make_unique<TZipSource>(std::make_unique<TRandomAccessFile>(file_name), file_name)));
   }
   if (IsCompressed(head)) {
-    return ReadAhead(Unwrapped(std::make_unique<TPeekedSource>(std::move(file)), file_name, 0));
+    return ReadAhead(
+        staged(Unwrapped(std::make_unique<TPeekedSource>(std::move(file)), file_name, 0)));
   }
   // A regular file (never a pipe or a terminal, whose reads may wait for ever) is read ahead
   // too: the reading thread then spends its time on the KML, not on copying the file in.
-  if (file->Size() > 0) return ReadAhead(std::move(file));
-  return file;
+  if (file->Size() > 0) return ReadAhead(staged(std::move(file)));
+  return staged(std::move(file));
 }
 
 }  // namespace trelvo

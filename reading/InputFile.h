@@ -1,6 +1,7 @@
 // The input file, recognised by its bytes: the first stage of reading.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,10 @@ namespace trelvo {
 // entries are read one after the other (also behind a stub, as in a self-extracting archive),
 // or gzip- or zlib-compressed text, recognised again once inflated (a KMZ, or gzip of gzip),
 // told apart by their bytes, not by their names. Throws TIoError naming the file and the cause.
-std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name);
+// `stages` wraps the bytes in the stages that follow (the text's): they run on the read-ahead
+// thread with the reading, where there is one, so the reading thread spends its time on the KML.
+using TSourceStages = std::function<std::unique_ptr<TByteSource>(std::unique_ptr<TByteSource>)>;
+std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name,
+                                           const TSourceStages& stages = nullptr);
 
 }  // namespace trelvo

@@ -36,10 +36,22 @@ TKMLReader::TKMLReader() = default;
 TKMLReader::~TKMLReader() { Close(); }
 
 void TKMLReader::Open(const std::string& file_name) {
-  auto checked = std::make_unique<TKmlCheck>(OpenInputFile(file_name));
-  TKmlCheck* const check = checked.get();
-  Open(std::move(checked));
+  Close();
+  TKmlCheck* check = nullptr;
+  // The check and the filter go with the reading onto its own thread; the check's verdict is
+  // read once the end of the input has come through, after its last use there.
+  m_text.Open(OpenInputFile(file_name, [&](std::unique_ptr<TByteSource> source) {
+    auto checked = std::make_unique<TKmlCheck>(std::move(source));
+    check = checked.get();
+    return Filtered(std::move(checked));
+  }));
   m_check = check;
+}
+
+std::unique_ptr<TByteSource> TKMLReader::Filtered(std::unique_ptr<TByteSource> source) const {
+  auto filter = std::make_unique<TMarkupFilter>(std::move(source));
+  if (m_keep_cdata) filter->KeepCdataText();
+  return filter;
 }
 
 const char* TKMLReader::NotKmlCause() const {
@@ -48,9 +60,7 @@ const char* TKMLReader::NotKmlCause() const {
 
 void TKMLReader::Open(std::unique_ptr<TByteSource> source) {
   Close();
-  auto filter = std::make_unique<TMarkupFilter>(std::move(source));
-  if (m_keep_cdata) filter->KeepCdataText();
-  m_text.Open(std::move(filter));
+  m_text.Open(Filtered(std::move(source)));
 }
 
 void TKMLReader::Close() {

@@ -123,6 +123,9 @@ class TKMLReader {
 
   void AddPoint(double x, double y, double z) { m_points.Add(x, y, z); }
 
+  // The markup filter over `source`, as the reader's options ask.
+  std::unique_ptr<TByteSource> Filtered(std::unique_ptr<TByteSource> source) const;
+
   TXYZList m_points;
   TTextWindow m_text;            // the text as TMarkupFilter gives it
   TKmlCheck* m_check = nullptr;  // in the chain of m_text's source, for a file opened by name

@@ -33,7 +33,7 @@ struct TRunOptions {
   bool all_rings = false;
   bool bom = false;
   TCoordinates coordinates = TCoordinates::kLonLat;
-  std::string zone;   // 1 to 60, with kUtmZone
+  std::string zone;    // 1 to 60, with kUtmZone
   bool south = false;  // the zone's hemisphere
   std::string crs;     // "25832" (an EPSG code) or a definition, with kCrs
   std::string decimals = "3";

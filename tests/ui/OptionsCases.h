@@ -74,9 +74,10 @@ inline std::vector<std::string> RunOptionsCases(TOptionsDriver& dialog, TScripte
   dialog.Type(kZoneEdit, "61");
   dialog.Click(kOkButton);
   check(!dialog.Closed(), "closed with a bad zone");
-  check(!boxes.messages.empty() && boxes.messages.back().kind == TMessageKind::kError &&
-            boxes.messages.back().text == "bad --utm zone '61N' (auto, or 1 to 60 with N or S: 32N)",
-        "bad zone message: " + (boxes.messages.empty() ? "none" : boxes.messages.back().text));
+  check(
+      !boxes.messages.empty() && boxes.messages.back().kind == TMessageKind::kError &&
+          boxes.messages.back().text == "bad --utm zone '61N' (auto, or 1 to 60 with N or S: 32N)",
+      "bad zone message: " + (boxes.messages.empty() ? "none" : boxes.messages.back().text));
   dialog.Type(kZoneEdit, "33");
   dialog.Type(kHemisphereCombo, "S");
   dialog.Type(kDecimalsEdit, "11");

@@ -20,12 +20,21 @@ class TFakeOptionsDialog : public TOptionsView, public test::TOptionsDriver {
   explicit TFakeOptionsDialog(TDialogs& dialogs) : m_dialogs(dialogs) {}
 
   bool Checked(TFrOptionsControl control) const override { return m_checked[control]; }
-  void SetChecked(TFrOptionsControl control, bool checked) override { m_checked[control] = checked; }
+
+  void SetChecked(TFrOptionsControl control, bool checked) override {
+    m_checked[control] = checked;
+  }
+
   std::string Text(TFrOptionsControl control) const override { return m_text[control]; }
+
   void SetText(TFrOptionsControl control, const std::string& text) override {
     m_text[control] = text;
   }
-  void SetEnabled(TFrOptionsControl control, bool enabled) override { m_enabled[control] = enabled; }
+
+  void SetEnabled(TFrOptionsControl control, bool enabled) override {
+    m_enabled[control] = enabled;
+  }
+
   void CloseDialog(bool accepted) override {
     m_closed = true;
     m_accepted = accepted;
@@ -37,6 +46,7 @@ class TFakeOptionsDialog : public TOptionsView, public test::TOptionsDriver {
     m_logic = std::make_unique<TfrOptionsLogic>(*this, m_dialogs);
     m_logic->Show(options);
   }
+
   void Click(TFrOptionsControl control) override {
     if (!m_enabled[control]) return;
     if (kFrOptions[control].kind == TKind::kRadio) {
@@ -52,14 +62,21 @@ class TFakeOptionsDialog : public TOptionsView, public test::TOptionsDriver {
     }
     m_logic->Click(control);
   }
+
   void Type(TFrOptionsControl control, const std::string& text) override {
     if (m_enabled[control]) m_text[control] = text;
   }
+
   bool IsChecked(TFrOptionsControl control) override { return m_checked[control]; }
+
   bool IsEnabled(TFrOptionsControl control) override { return m_enabled[control]; }
+
   std::string TextOf(TFrOptionsControl control) override { return m_text[control]; }
+
   bool Closed() override { return m_closed; }
+
   bool Accepted() override { return m_accepted; }
+
   TRunOptions Result() override { return m_logic->Result(); }
 
  private:
@@ -137,8 +154,9 @@ TEST(OptionsLogic, TheOptionsMakeTheCommandLinesSettings) {
   options.crs = "27700";
   options.decimals = "0";
   settings = applied(options);
-  EXPECT_EQ(field_names(settings),
-            parsed("placemark,entity,type,ring,vertex,style,time,begin,end,easting,northing,alt,@*"));
+  EXPECT_EQ(
+      field_names(settings),
+      parsed("placemark,entity,type,ring,vertex,style,time,begin,end,easting,northing,alt,@*"));
   EXPECT_TRUE(settings.Table->bom && settings.Table->all_types && settings.Table->all_rings);
   EXPECT_EQ(settings.Projection->crs, "EPSG:27700");
   EXPECT_EQ(settings.Projection->decimals, 0);

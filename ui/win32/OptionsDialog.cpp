@@ -101,7 +101,8 @@ std::string TfrOptions::Text(layout::TFrOptionsControl control) const {
   const LRESULT chosen = SendMessageW(m_controls[control], CB_GETCURSEL, 0, 0);
   if (chosen == CB_ERR) return "";
   std::wstring item(static_cast<size_t>(SendMessageW(m_controls[control], CB_GETLBTEXTLEN,
-                                                     static_cast<WPARAM>(chosen), 0)) + 1,
+                                                     static_cast<WPARAM>(chosen), 0)) +
+                        1,
                     L'\0');
   item.resize(static_cast<size_t>(SendMessageW(m_controls[control], CB_GETLBTEXT,
                                                static_cast<WPARAM>(chosen),
