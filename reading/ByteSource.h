@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trelvo {
 
@@ -27,7 +29,27 @@ class TByteSource {
   // True when the bytes of the last Read begin a further document (the next entry of a KMZ):
   // a comment or CDATA section the one before left open ends with it.
   virtual bool StartsDocument() const { return false; }
+
+  // Where a block taken over whole lies in its buffer (see TakeBlock).
+  struct TTakenBlock {
+    size_t kept_at = 0;  // where the kept bytes now start; the block's bytes follow them
+    size_t size = 0;     // the block's bytes, 0 at the end
+  };
+
+  // For a source that fills buffers of its own (the read-ahead): instead of copying its next
+  // block into the caller's buffer, exchanges that buffer for the block's, so that the input
+  // is copied only once on its way in. The `keep` bytes at `keep_from` of *buffer, the text
+  // the caller still needs, are copied in front of the block first; at least
+  // kTakenBlockTail bytes stay readable after the block. Nothing when this source cannot (or
+  // not now): the caller then reads with Read.
+  virtual std::optional<TTakenBlock> TakeBlock(std::vector<char>* /*buffer*/, size_t /*keep_from*/,
+                                               size_t /*keep*/) {
+    return std::nullopt;
+  }
 };
+
+// The bytes that stay readable after a block taken over whole.
+inline constexpr size_t kTakenBlockTail = 128;
 
 // A stage over another source, which it reads from: size, progress and document starts are
 // the source's.

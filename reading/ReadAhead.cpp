@@ -17,7 +17,7 @@ class TReadAhead : public TByteSource {
  public:
   explicit TReadAhead(std::unique_ptr<TByteSource> source)
       : m_source(std::move(source)), m_size(m_source->Size()) {
-    for (TBlock& block : m_ring.Slots()) block.data.resize(kBlockSize);
+    for (TBlock& block : m_ring.Slots()) block.data.resize(kBufferSize);
     m_thread = std::thread([this] { Run(); });
   }
 
@@ -39,13 +39,32 @@ class TReadAhead : public TByteSource {
     if (block.size == 0) return 0;
     m_starts_document = m_position == 0 && block.starts_document;
     const size_t count = std::min(capacity, block.size - m_position);
-    std::memcpy(buffer, block.data.data() + m_position, count);
+    std::memcpy(buffer, block.data.data() + kFront + m_position, count);
     m_position += count;
     if (m_position == block.size) {
       m_position = 0;
       m_ring.Release();
     }
     return count;
+  }
+
+  std::optional<TTakenBlock> TakeBlock(std::vector<char>* buffer, size_t keep_from,
+                                       size_t keep) override {
+    // What a Read has begun it finishes; text too long for the room in front is copied.
+    if (m_position != 0 || keep > kFront) return std::nullopt;
+    m_ring.AwaitPublished([] { return false; });
+    TBlock& block = m_ring.Consuming();
+    m_consumed.store(block.consumed, std::memory_order_relaxed);
+    if (block.error) std::rethrow_exception(block.error);
+    if (block.size == 0) return TTakenBlock{};
+    m_starts_document = block.starts_document;
+    const TTakenBlock taken{kFront - keep, block.size};
+    std::memcpy(block.data.data() + taken.kept_at, buffer->data() + keep_from, keep);
+    buffer->swap(block.data);
+    // The caller's buffer fills the next block instead.
+    if (block.data.size() < kBufferSize) block.data.resize(kBufferSize);
+    m_ring.Release();
+    return taken;
   }
 
   uint64_t Size() const override { return m_size; }
@@ -70,7 +89,7 @@ class TReadAhead : public TByteSource {
       if (m_stop.load()) return;
       TBlock& block = m_ring.Producing();
       try {
-        block.size = m_source->Read(block.data.data(), block.data.size());
+        block.size = m_source->Read(block.data.data() + kFront, kBlockSize);
       } catch (...) {
         block.size = 0;
         block.error = std::current_exception();
@@ -85,6 +104,10 @@ class TReadAhead : public TByteSource {
   // 1 MB ahead in all, as much as the reader takes at a time; a block is large enough to make
   // hand-offs rare (other block sizes were not measured here).
   static constexpr size_t kBlockSize = size_t{1} << 18;
+  // Each block is read in after room for the text a reader keeps when it takes the block over
+  // (TakeBlock), and before the tail that stays readable.
+  static constexpr size_t kFront = size_t{1} << 16;
+  static constexpr size_t kBufferSize = kFront + kBlockSize + kTakenBlockTail;
   std::unique_ptr<TByteSource> m_source;
   const uint64_t m_size;
   TSpscRing<TBlock, 4> m_ring;

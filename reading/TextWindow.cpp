@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <optional>
 
 namespace trelvo {
 namespace {
 
 // The text streams through the buffer in blocks of this size.
 constexpr size_t kBlockSize = size_t{1} << 20;
+
+static_assert(kTakenBlockTail >= TTextWindow::kReadableTail);
 
 }  // namespace
 
@@ -32,6 +35,15 @@ bool TTextWindow::LoadMore() {
   if (m_source == nullptr || m_source_done) return false;
   const size_t drop = m_window_start - m_base;
   const size_t kept = m_data_end - m_window_start;
+  if (const std::optional<TByteSource::TTakenBlock> taken =
+          m_source->TakeBlock(&m_buffer, drop, kept)) {
+    m_source_done = taken->size == 0;
+    if (m_source_done) return false;
+    // The source's block is the buffer now, the kept text copied in front of it.
+    m_base = m_window_start - taken->kept_at;
+    m_data_end += taken->size;
+    return true;
+  }
   if (drop > 0) {
     std::memmove(m_buffer.data(), m_buffer.data() + drop, kept);
     m_base = m_window_start;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "reading/ReadAhead.h"
 #include "reading/TextWindow.h"
 
 namespace trelvo {
@@ -39,6 +40,35 @@ TEST(TextWindow, StreamsTheTextThroughALineAtATime) {
     EXPECT_EQ(seen.size(), text.size() - 2) << "pieces of " << piece;
     EXPECT_TRUE(seen == text.substr(2)) << "pieces of " << piece;
     EXPECT_FALSE(window.Grow(TTextWindow::TGrowth::kLine));
+  }
+}
+
+// Read ahead, each block becomes the buffer as it stands, with only the text the Window still
+// holds copied in front of it; text held longer than that room is copied as from any source.
+TEST(TextWindow, TakesOverTheBlocksReadAheadAndCopiesOnlyWhatItHolds) {
+  std::string text;
+  for (int i = 0; text.size() < 1500000; ++i) text += std::to_string(i) + (i % 5 != 0 ? " " : "\n");
+  for (const size_t piece : {size_t{70001}, SIZE_MAX}) {
+    TTextWindow window;
+    window.Open(ReadAhead(std::make_unique<TMemorySource>(text, piece)));
+    std::string seen;
+    bool held = false;
+    while (window.Length() > 0 || window.Grow(TTextWindow::TGrowth::kLine)) {
+      if (!held && window.Start() > 400000) {
+        // 300 KB held while more is loaded: more than the room in front of a block.
+        held = true;
+        while (window.Length() < 300000 && window.Grow(TTextWindow::TGrowth::kAnyLength)) {
+        }
+        ASSERT_TRUE(window.Text() ==
+                    std::string_view(text).substr(window.Start(), window.Length()));
+      }
+      seen += window.Text();
+      window.Consume(window.Length());
+    }
+    EXPECT_TRUE(held);
+    EXPECT_EQ(seen.size(), text.size()) << "pieces of " << piece;
+    EXPECT_TRUE(seen == text) << "pieces of " << piece;
+    EXPECT_EQ(window.BytesRead(), text.size());
   }
 }
 
