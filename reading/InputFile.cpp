@@ -139,12 +139,14 @@ std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name,
                          ? "a KMZ archive cannot be read from standard input"
                          : "a KMZ archive cannot be read from a pipe; save it as a file first");
     }
-    return ReadAhead(staged(
+    // Inflating keeps the read-ahead thread busy enough: the text's stages stay on the
+    // reading thread.
+    return staged(ReadAhead(
         std::make_unique<TZipSource>(std::make_unique<TRandomAccessFile>(file_name), file_name)));
   }
   if (IsCompressed(head)) {
-    return ReadAhead(
-        staged(Unwrapped(std::make_unique<TPeekedSource>(std::move(file)), file_name, 0)));
+    return staged(
+        ReadAhead(Unwrapped(std::make_unique<TPeekedSource>(std::move(file)), file_name, 0)));
   }
   // A regular file (never a pipe or a terminal, whose reads may wait for ever) is read ahead
   // too: the reading thread then spends its time on the KML, not on copying the file in.

@@ -14,7 +14,8 @@ namespace trelvo {
 // or gzip- or zlib-compressed text, recognised again once inflated (a KMZ, or gzip of gzip),
 // told apart by their bytes, not by their names. Throws TIoError naming the file and the cause.
 // `stages` wraps the bytes in the stages that follow (the text's): they run on the read-ahead
-// thread with the reading, where there is one, so the reading thread spends its time on the KML.
+// thread with the reading of a plain file, so the reading thread spends its time on the KML;
+// a thread that inflates an archive has enough to do, and leaves them to the reading thread.
 using TSourceStages = std::function<std::unique_ptr<TByteSource>(std::unique_ptr<TByteSource>)>;
 std::unique_ptr<TByteSource> OpenInputFile(const std::string& file_name,
                                            const TSourceStages& stages = nullptr);
