@@ -86,15 +86,18 @@ const char* NameEnd(const char* p, const char* end, const char** local) {
 #if defined(__SSE2__)
   for (; p < end; p += 16) {
     const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const auto in = [&](char low, char high) {
-      return _mm_and_si128(_mm_cmpgt_epi8(here, _mm_set1_epi8(static_cast<char>(low - 1))),
-                           _mm_cmplt_epi8(here, _mm_set1_epi8(static_cast<char>(high + 1))));
+    // Whether x lies in [low, low + count): moved to the bottom of the signed range, one
+    // compare tells.
+    const auto in = [](__m128i x, char low, int count) {
+      return _mm_cmplt_epi8(_mm_add_epi8(x, _mm_set1_epi8(static_cast<char>(-128 - low))),
+                            _mm_set1_epi8(static_cast<char>(-128 + count)));
     };
-    // Letters, digits, '-', '.', ':', '_' and every byte from 0x80 (negative as signed).
-    const __m128i name = _mm_or_si128(_mm_or_si128(_mm_or_si128(in('a', 'z'), in('A', 'Z')),
-                                                   _mm_or_si128(in('0', ':'), in('-', '.'))),
-                                      _mm_or_si128(_mm_cmpeq_epi8(here, _mm_set1_epi8('_')),
-                                                   _mm_cmplt_epi8(here, _mm_setzero_si128())));
+    // Letters (either case, as lower case), digits and ':', '-' and '.', '_', and every byte
+    // from 0x80, whose sign bit the mask takes as it stands.
+    const __m128i name = _mm_or_si128(
+        _mm_or_si128(in(_mm_or_si128(here, _mm_set1_epi8(0x20)), 'a', 26), in(here, '0', 11)),
+        _mm_or_si128(_mm_or_si128(in(here, '-', 2), _mm_cmpeq_epi8(here, _mm_set1_epi8('_'))),
+                     here));
     const auto others = static_cast<unsigned>(~_mm_movemask_epi8(name)) & 0xFFFFu;
     const unsigned length = others != 0 ? static_cast<unsigned>(std::countr_zero(others)) : 16;
     const unsigned colons =
@@ -133,7 +136,10 @@ class TPlacemarkReader::TTagSet {
     uint32_t candidates = m_candidates[closing ? 1 : 0][static_cast<unsigned char>(name[0])];
     for (; candidates != 0; candidates &= candidates - 1) {
       const auto k = static_cast<size_t>(std::countr_zero(candidates));
-      if (m_names[k].substr(closing ? 1 : 0) == name) return k;
+      const std::string_view candidate = m_names[k].substr(closing ? 1 : 0);
+      if (candidate.size() == name.size() && SameName(candidate.data(), name.data(), name.size())) {
+        return k;
+      }
     }
     return std::string_view::npos;
   }
