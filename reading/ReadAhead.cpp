@@ -31,11 +31,7 @@ class TReadAhead : public TByteSource {
   TReadAhead& operator=(const TReadAhead&) = delete;
 
   size_t Read(char* buffer, size_t capacity) override {
-    m_ring.AwaitPublished([] { return false; });
-    const TBlock& block = m_ring.Consuming();
-    m_consumed.store(block.consumed, std::memory_order_relaxed);
-    // The end, or the source's error, stays: every later call sees it again.
-    if (block.error) std::rethrow_exception(block.error);
+    const TBlock& block = NextBlock();
     if (block.size == 0) return 0;
     m_starts_document = m_position == 0 && block.starts_document;
     const size_t count = std::min(capacity, block.size - m_position);
@@ -52,10 +48,7 @@ class TReadAhead : public TByteSource {
                                        size_t keep) override {
     // What a Read has begun it finishes; text too long for the room in front is copied.
     if (m_position != 0 || keep > kFront) return std::nullopt;
-    m_ring.AwaitPublished([] { return false; });
-    TBlock& block = m_ring.Consuming();
-    m_consumed.store(block.consumed, std::memory_order_relaxed);
-    if (block.error) std::rethrow_exception(block.error);
+    TBlock& block = NextBlock();
     if (block.size == 0) return TTakenBlock{};
     m_starts_document = block.starts_document;
     const TTakenBlock taken{kFront - keep, block.size};
@@ -81,6 +74,16 @@ class TReadAhead : public TByteSource {
     uint64_t consumed = 0;  // the source's Consumed() after this block
     bool starts_document = false;
   };
+
+  // The block to consume, once the reading thread has published it. The end, or the source's
+  // error, stays: every later call sees it again.
+  TBlock& NextBlock() {
+    m_ring.AwaitPublished([] { return false; });
+    TBlock& block = m_ring.Consuming();
+    m_consumed.store(block.consumed, std::memory_order_relaxed);
+    if (block.error) std::rethrow_exception(block.error);
+    return block;
+  }
 
   void Run() {
     for (;;) {

@@ -230,7 +230,8 @@ std::vector<TRunSettings> DistinctRuns(const std::vector<TRunSettings>& runs,
 }
 
 std::string CompletionText(int64_t entity_count, const std::vector<std::string>& report) {
-  std::string text = "Transformation has ended\r\r" + std::to_string(entity_count) + " Entities";
+  std::string text =
+      std::string(kCompletionHeading) + "\r\r" + std::to_string(entity_count) + " Entities";
   for (size_t i = 0; i < report.size(); ++i) text += (i == 0 ? "\r\r" : "\r") + report[i];
   return text;
 }
@@ -281,30 +282,32 @@ int64_t Transform(const TRunSettings& settings, TProgressWindow& progress,
   return entity_count;
 }
 
+namespace {
+
+// Transform with the progress window shown, and gone again before anything else is shown.
+int64_t TransformShowingProgress(const TRunSettings& settings, TRunUi& ui,
+                                 std::vector<std::string>* report) {
+  const std::unique_ptr<TProgressWindow> progress = ui.CreateProgressWindow();
+  progress->Show();
+  return Transform(settings, *progress, report);
+}
+
+}  // namespace
+
 int64_t RunTransformation(const TRunSettings& settings, TRunUi& ui) {
-  int64_t entity_count = 0;
   std::vector<std::string> report;
-  {
-    const std::unique_ptr<TProgressWindow> progress = ui.CreateProgressWindow();
-    progress->Show();
-    entity_count = Transform(settings, *progress, &report);
-  }
+  const int64_t entity_count = TransformShowingProgress(settings, ui, &report);
   ui.ShowMessage(TMessageKind::kInformation, CompletionText(entity_count, report));
   return entity_count;
 }
 
 size_t RunTransformations(const std::vector<TRunSettings>& runs, TRunUi& ui) {
-  std::string text = "Transformation has ended\r";
+  std::string text = std::string(kCompletionHeading) + "\r";
   size_t failed = 0;
   for (const TRunSettings& run : runs) {
     try {
       std::vector<std::string> report;
-      int64_t entity_count = 0;
-      {
-        const std::unique_ptr<TProgressWindow> progress = ui.CreateProgressWindow();
-        progress->Show();
-        entity_count = Transform(run, *progress, &report);
-      }
+      const int64_t entity_count = TransformShowingProgress(run, ui, &report);
       text += "\r" + run.InputFileName + ": " + std::to_string(entity_count) + " Entities";
       for (const std::string& line : report) text += "\r    " + line;
     } catch (const std::exception& error) {

@@ -64,6 +64,9 @@ class TRunUi {
 std::vector<TRunSettings> DistinctRuns(const std::vector<TRunSettings>& runs,
                                        std::vector<std::string>& warnings);
 
+// The first line of the completion message.
+inline constexpr std::string_view kCompletionHeading = "Transformation has ended";
+
 // "Transformation has ended", two CRs, the count and " Entities"; what the run reported beyond
 // the count follows after another two CRs, a line each.
 std::string CompletionText(int64_t entity_count, const std::vector<std::string>& report = {});

@@ -38,6 +38,10 @@ std::string TForm1Logic::GetExtension() const {
   return std::string(FormatExtension(Checked(kSeparators, m_view.CheckedFormat())));
 }
 
+std::string TForm1Logic::OutputBeside(const std::string& input) const {
+  return OutputNameFor(input, "." + GetExtension());
+}
+
 std::string TForm1Logic::WithExtension(const std::string& path) const {
   return ChangeFileExt(path, "." + GetExtension());
 }
@@ -54,7 +58,7 @@ void TForm1Logic::ChooseInput(const std::string& file_name) {
   OpenDialog1.FileName = file_name;
   m_view.SetInputText(file_name);
   // The output goes next to the input, with the same base name.
-  m_view.SetOutputText(OutputNameFor(file_name, "." + GetExtension()));
+  m_view.SetOutputText(OutputBeside(file_name));
   SaveDialog1.FileName = m_view.OutputText();
 }
 
@@ -72,9 +76,7 @@ void TForm1Logic::ChooseInputs(const std::vector<std::string>& file_names) {
 
 void TForm1Logic::ShowInputs() {
   std::vector<std::string> outputs;
-  for (const std::string& input : m_inputs) {
-    outputs.push_back(OutputNameFor(input, "." + GetExtension()));
-  }
+  for (const std::string& input : m_inputs) outputs.push_back(OutputBeside(input));
   m_view.SetInputText(QuotedNames(m_inputs));
   m_view.SetOutputText(QuotedNames(outputs));
 }
@@ -150,8 +152,12 @@ void TForm1Logic::Button1Click() {
 void TForm1Logic::RunSeveral() {
   std::vector<TRunSettings> runs;
   try {
+    // The choices, and the options checked, once for all the inputs.
+    const TRunSettings common = SettingsFor({}, {});
     for (const std::string& input : m_inputs) {
-      runs.push_back(SettingsFor(input, OutputNameFor(input, "." + GetExtension())));
+      runs.push_back(common);
+      runs.back().InputFileName = input;
+      runs.back().OutputFileName = OutputBeside(input);
     }
     std::vector<std::string> repeated;  // the drop and the command line name each file once
     runs = DistinctRuns(runs, repeated);

@@ -85,6 +85,8 @@ class TForm1Logic : public TRunUi {
 
  private:
   std::string WithExtension(const std::string& path) const;
+  // The output of `input` beside it, in the checked format.
+  std::string OutputBeside(const std::string& input) const;
   // The choices of the main window and frOptions, for `input`; throws std::invalid_argument.
   TRunSettings SettingsFor(const std::string& input, const std::string& output) const;
   // The several inputs and their outputs, shown in the text boxes.

@@ -48,9 +48,12 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::string Joined(const std::vector<std::string>& parts) {
+std::string Joined(const std::vector<std::string>& parts, std::string_view separator = ", ") {
   std::string text;
-  for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+  for (const std::string& part : parts) {
+    if (!text.empty()) text += separator;
+    text += part;
+  }
   return text;
 }
 
@@ -90,10 +93,8 @@ void ApplyOptions(const TRunOptions& options, TRunSettings& settings) {
   }
   fields.emplace_back("alt");
   if (options.data) fields.emplace_back("@*");
-  std::string list;
-  for (const std::string& field : fields) list += (list.empty() ? "" : ",") + field;
   TTableSettings table;
-  table.fields = ParseFields(list);
+  table.fields = ParseFields(Joined(fields, ","));
   table.bom = options.bom;
   table.all_types = options.all_types;
   table.all_rings = options.all_rings;

@@ -44,13 +44,7 @@ TForm1::TForm1(TDialogs& dialogs) : m_logic(*this, dialogs) {
   m_tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                               m_window, nullptr, GetModuleHandleW(nullptr), nullptr);
   std::wstring tip = Wide(layout::kButton3Hint);
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = m_window;
-  tool.uId = reinterpret_cast<UINT_PTR>(m_controls[layout::kButton3]);
-  tool.lpszText = tip.data();
-  SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendToOptionsTip(TTM_ADDTOOLW, 0, tip);
   Place(WindowDpi(m_window));
   // Centred on the screen.
   RECT area{};
@@ -202,24 +196,24 @@ void TForm1::SetControlEnabled(layout::TForm1Control control, bool enabled) {
 void TForm1::ShowOptionsCaption(const std::string& caption, const std::string& tooltip) {
   SetWindowTextW(m_controls[layout::kButton3], Wide(caption).c_str());
   std::wstring tip = Wide(tooltip);
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.hwnd = m_window;
-  tool.uId = reinterpret_cast<UINT_PTR>(m_controls[layout::kButton3]);
-  tool.lpszText = tip.data();
-  SendMessageW(m_tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendToOptionsTip(TTM_UPDATETIPTEXTW, 0, tip);
 }
 
 std::string TForm1::OptionsToolTip() const {
   std::wstring tip(1024, L'\0');
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof(tool);
-  tool.hwnd = m_window;
-  tool.uId = reinterpret_cast<UINT_PTR>(m_controls[layout::kButton3]);
-  tool.lpszText = tip.data();
-  SendMessageW(m_tooltip, TTM_GETTEXTW, tip.size(), reinterpret_cast<LPARAM>(&tool));
+  SendToOptionsTip(TTM_GETTEXTW, tip.size(), tip);
   tip.resize(wcslen(tip.c_str()));
   return Utf8(tip);
+}
+
+void TForm1::SendToOptionsTip(UINT message, WPARAM w, std::wstring& text) const {
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;  // the button itself, its mouse watched
+  tool.hwnd = m_window;
+  tool.uId = reinterpret_cast<UINT_PTR>(m_controls[layout::kButton3]);
+  tool.lpszText = text.data();
+  SendMessageW(m_tooltip, message, w, reinterpret_cast<LPARAM>(&tool));
 }
 
 std::optional<TRunOptions> TForm1::ShowOptionsDialog(const TRunOptions& options,

@@ -54,6 +54,8 @@ class TForm1 : public TForm1View {
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   void Command(int id, int notification);
   int Checked(const layout::TForm1Control (&buttons)[3]) const;
+  // A tooltip message about the Options button, with `text` as the tool's text.
+  void SendToOptionsTip(UINT message, WPARAM w, std::wstring& text) const;
 
   HWND m_window = nullptr;
   std::vector<HWND> m_controls;
