@@ -103,20 +103,17 @@ TEST(OptionsLogic, TheOptionsMakeTheCommandLinesSettings) {
     ApplyOptions(options, settings);
     return settings;
   };
-  const auto field_names = [](const TRunSettings& settings) {
+  const auto names_of = [](const std::vector<TFieldChoice>& fields) {
     std::string names;
-    for (const TFieldChoice& choice : settings.Table->fields) {
+    for (const TFieldChoice& choice : fields) {
       names += std::to_string(static_cast<int>(choice.field)) + choice.data_name + ",";
     }
     return names;
   };
-  const auto parsed = [](std::string_view list) {
-    std::string names;
-    for (const TFieldChoice& choice : ParseFields(list)) {
-      names += std::to_string(static_cast<int>(choice.field)) + choice.data_name + ",";
-    }
-    return names;
+  const auto field_names = [&](const TRunSettings& settings) {
+    return names_of(settings.Table->fields);
   };
+  const auto parsed = [&](std::string_view list) { return names_of(ParseFields(list)); };
   TRunOptions options;
   TRunSettings settings = applied(options);
   EXPECT_FALSE(settings.Table || settings.Projection);
