@@ -280,11 +280,16 @@ void TPlacemarkReader::ReadDeclaration(std::string_view declaration) {
 // The text of the element whose opening tag was just read, decoded. False when the input
 // ends first.
 bool TPlacemarkReader::ReadText(std::string* text) {
+  text->clear();
+  return AppendText(text);
+}
+
+// ReadText, appended to *text.
+bool TPlacemarkReader::AppendText(std::string* text) {
   // The usual text, whole in the Window, is decoded where it stands.
   const std::string_view window = m_reader.m_text.Text();
   const size_t end = window.find('<');
   if (end != std::string_view::npos && end <= kMaxFieldText) {
-    text->clear();
     m_decoder.Decode(window.substr(0, end), *text);
     m_reader.m_text.Consume(end);
     return true;
@@ -294,7 +299,6 @@ bool TPlacemarkReader::ReadText(std::string* text) {
     m_raw.resize(kMaxFieldText);
     ++m_cut_texts;
   }
-  text->clear();
   m_decoder.Decode(m_raw, *text);
   return true;
 }
@@ -475,10 +479,7 @@ bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
     }
     if (which == 2) break;
     if (which == 0) {
-      if (!self_closing) {
-        if (!ReadText(&m_scratch)) return false;
-        m_whens += m_scratch;
-      }
+      if (!self_closing && !AppendText(&m_whens)) return false;
       m_when_ends.push_back(m_whens.size());
       continue;
     }
@@ -492,6 +493,16 @@ bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
   }
   const size_t first = placemark->vertices.size();
   AddPart(TGeometryKind::kPath, 0, placemark);
+  const size_t count = placemark->vertices.size() - first;
+  if (first == 0 && count <= m_when_ends.size() && count == coords) {
+    // The usual track, a <when> for each <coord>, all of them vertices: its times are taken
+    // whole.
+    m_whens.resize(count == 0 ? 0 : m_when_ends[count - 1]);
+    m_when_ends.resize(count);
+    placemark->time_text.swap(m_whens);
+    placemark->time_ends.swap(m_when_ends);
+    return more;
+  }
   placemark->time_ends.resize(first);
   for (size_t v = 0; first + v < placemark->vertices.size(); ++v) {
     const size_t coord = m_coord_of_vertex[v];

@@ -106,6 +106,7 @@ class TPlacemarkReader {
                std::string* attributes = nullptr);
   void ReadDeclaration(std::string_view declaration);
   bool ReadText(std::string* text);
+  bool AppendText(std::string* text);
   bool ReadPlacemark(TPlacemark* placemark);
   bool ReadGeometry(size_t kind, TPlacemark* placemark);
   bool ReadCoordinates(const TTagSet& tags, bool single, TGeometryKind kind, int32_t ring,

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "reading/TextScan.h"
+
 namespace trelvo {
 namespace {
 
@@ -126,10 +128,7 @@ void TTextDecoder::Decode(std::string_view text, std::string& out) {
   while (!text.empty() && IsXmlSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsXmlSpace(text.back())) text.remove_suffix(1);
   // Plain ASCII, the usual name, is the text as it stands.
-  if (std::all_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x80 && c != '&' && c != kCdataLess &&
-               c != kCdataAmpersand;
-      })) {
+  if (FindDecodeStop(text.data(), text.data() + text.size()) == text.data() + text.size()) {
     out.append(text);
     return;
   }

@@ -1,6 +1,7 @@
 // The table layout: a header row, then one row per vertex with the fields asked for.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -96,16 +97,27 @@ class TTableWriter {
 
   TTextWriter& m_writer;
   char m_separator;
+  std::array<bool, 256> m_special{};  // the characters AppendText looks for
   std::vector<TFieldChoice> m_fields;
   bool m_has_time = false;
   int m_xy_decimals;
   std::string m_zone;
   int64_t m_rows = 0;
   int64_t m_entities = 0;
-  std::vector<std::string> m_texts;  // per field: its text for the Placemark being written
-  std::string m_kinds[3];            // the types' names as written
-  std::string m_time;                // the time of the row being written, as written
-  std::string m_row;                 // a row too long for writing in place
+
+  // A field that changes from row to row, and where it stands in m_constant.
+  struct TSlot {
+    size_t at;
+    TField field;
+  };
+
+  static constexpr size_t kRunWord = 8;
+  std::string m_constant;      // the Placemark's rows without their slots, CR LF, kRunWord padding
+  size_t m_constant_end = 0;   // where the padding starts
+  std::vector<TSlot> m_slots;  // in row order
+  std::string m_kinds[3];      // the types' names as written
+  std::string m_time;          // the time of the row being written, as written
+  std::string m_row;           // a row too long for writing in place
 };
 
 }  // namespace trelvo

@@ -57,6 +57,12 @@ std::vector<TCase> Cases() {
        "<gx:coord>7 8 9</gx:coord></gx:Track></gx:MultiTrack></Placemark>",
        "#1 |||||| {} [path 0.0: 1.0000000000 2.0000000000 3.00000@t1 4.0000000000 "
        "5.0000000000 6.00000@t3] [path 1.0: 7.0000000000 8.0000000000 9.00000]\n"},
+      // A <when> for each <coord>, as most tracks have; a coord past the last when has none.
+      {"<Placemark><gx:Track><when>a</when><gx:coord>1 2</gx:coord><when>b</when>"
+       "<gx:coord>3 4</gx:coord></gx:Track></Placemark><Placemark><gx:Track><when>c</when>"
+       "<gx:coord>5 6</gx:coord><gx:coord>7 8</gx:coord></gx:Track></Placemark>",
+       "#1 |||||| {} [path 0.0: 1.0000000000 2.0000000000 0@a 3.0000000000 4.0000000000 0@b]\n"
+       "#2 |||||| {} [path 0.0: 5.0000000000 6.0000000000 0@c 7.0000000000 8.0000000000 0]\n"},
       // Encodings: declared windows-1252 and ISO-8859-15; a byte not valid in UTF-8.
       {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><Placemark><name>\x80 \xE9</name>"
        "</Placemark>",

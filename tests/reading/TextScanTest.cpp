@@ -12,7 +12,8 @@ namespace trelvo {
 namespace {
 
 std::string RandomText(std::mt19937& random, size_t size) {
-  static constexpr std::string_view kAlphabet = "<<!!&&\r\n -.,0123456789Pointcordaesx";
+  static constexpr std::string_view kAlphabet =
+      "<<!!&&\r\n -.,0123456789Pointcordaesx\x01\x02\x80\xC3\xA9\xFF";
   std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
   std::string text(size, ' ');
   for (char& c : text) c = kAlphabet[pick(random)];
@@ -28,6 +29,9 @@ TEST(TextScan, EveryScanAgreesWithItsPlainTwin) {
       for (size_t end = from; end <= text.size(); end += 1 + end % 5) {
         ASSERT_EQ(FindFilterStop(begin + from, begin + end) - begin,
                   FindFilterStopPlain(begin + from, begin + end) - begin)
+            << "[" << from << ", " << end << ") of " << text;
+        ASSERT_EQ(FindDecodeStop(begin + from, begin + end) - begin,
+                  FindDecodeStopPlain(begin + from, begin + end) - begin)
             << "[" << from << ", " << end << ") of " << text;
       }
     }

@@ -107,6 +107,12 @@ TEST(Table, QuotesAsEachFormatDoes) {
             "1\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al second line\t11.9900000000\r\n"
             "2\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al second line\t12.0000000000\r\n"
             "3\tLot 7, \"North\" field\t<b>M\xC3\xBCller</b> et al second line\t11.9900000000\r\n");
+  // CSV: a quote alone quotes a text; a text without any of its characters stays bare.
+  EXPECT_EQ(ConvertTable("<Placemark><name>say \"hi\"</name><description>plain</description>"
+                         "<Point><coordinates>1,2</coordinates></Point></Placemark>",
+                         "name,description")
+                .output,
+            "name,description\r\n\"say \"\"hi\"\"\",plain\r\n");
   // TXT: every text quoted, numbers not; the byte-order mark first; no header.
   EXPECT_EQ(ConvertTable(kHardKml, fields, ' ', false, false, false, true).output.substr(0, 86),
             "\xEF\xBB\xBF"
