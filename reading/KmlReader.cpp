@@ -29,6 +29,29 @@ constexpr size_t kMaxTupleText = 65536;
 // What SkipTagRest keeps of a tag's attributes: any a KML element has, and bounded memory.
 constexpr size_t kMaxAttributes = 65536;
 
+// The end of the bare tag at `at` of `text` (after its '>'): "<local>", or "</local>" with
+// `closing`, with or without one namespace prefix and nothing else in the tag; 0 when the tag
+// there is another, or the end of the text cuts it.
+size_t BareTagEnd(std::string_view text, size_t at, bool closing, std::string_view local) {
+  size_t i = at;
+  if (i >= text.size() || text[i] != '<') return 0;
+  ++i;
+  if (closing) {
+    if (i >= text.size() || text[i] != '/') return 0;
+    ++i;
+  }
+  size_t name = i;
+  while (i < text.size() && HasClass(text[i], kNameChar)) ++i;
+  if (i < text.size() && text[i] == ':' && i > name) {
+    name = ++i;
+    while (i < text.size() && HasClass(text[i], kNameChar)) ++i;
+  }
+  if (i >= text.size() || text[i] != '>') return 0;
+  return i - name == local.size() && SameName(text.data() + name, local.data(), local.size())
+             ? i + 1
+             : 0;
+}
+
 }  // namespace
 
 TKMLReader::TKMLReader() = default;
@@ -390,6 +413,52 @@ bool TKMLReader::CollectText(std::string& out, size_t limit) {
   }
 }
 
+// The end of the tag at `at` of `text` when it is the bare tag `kind` (see BareTagEnd), or 0;
+// the tag's text is kept for SkipToUsualTrackCoord to compare with.
+size_t TKMLReader::LearnUsualTag(std::string_view text, size_t at, TUsualTag kind) {
+  const bool closing = kind == TUsualTag::kCoordEnd || kind == TUsualTag::kWhenEnd;
+  const bool coord = kind == TUsualTag::kCoord || kind == TUsualTag::kCoordEnd;
+  const size_t end = BareTagEnd(text, at, closing, coord ? "coord" : "when");
+  if (end != 0) m_usual_tags[static_cast<size_t>(kind)] = text.substr(at, end - at);
+  return end;
+}
+
+// After a track's coord, passes over what most tracks have before the next: "</gx:coord>",
+// perhaps "<when>...</when>", then "<gx:coord>", whitespace between; true when it did, and the
+// next coord's text follows. Anything else is left to SeekTag, which passes over the same tags
+// to the same coord, but searches for its name where this compares four known tags.
+bool TKMLReader::SkipToUsualTrackCoord() {
+  m_text.Grow(TGrowth::kLoaded);
+  const std::string_view text = m_text.Text();
+  const auto spaces = [&](size_t i) {
+    while (i < text.size() && HasClass(text[i], kSpace)) ++i;
+    return i;
+  };
+  // A file writes each tag the same way every time: its text as last seen is tried first.
+  const auto tag_end = [&](size_t at, TUsualTag kind) {
+    const std::string& seen = m_usual_tags[static_cast<size_t>(kind)];
+    if (!seen.empty() && text.size() - at >= seen.size() &&
+        SameName(text.data() + at, seen.data(), seen.size())) {
+      return at + seen.size();
+    }
+    return LearnUsualTag(text, at, kind);
+  };
+  size_t i = tag_end(0, TUsualTag::kCoordEnd);
+  if (i == 0) return false;
+  i = spaces(i);
+  if (const size_t when = tag_end(i, TUsualTag::kWhen); when != 0) {
+    const size_t less_than = text.find('<', when);
+    const size_t when_end =
+        less_than == std::string_view::npos ? 0 : tag_end(less_than, TUsualTag::kWhenEnd);
+    if (when_end == 0) return false;
+    i = spaces(when_end);
+  }
+  const size_t coord = tag_end(i, TUsualTag::kCoord);
+  if (coord == 0) return false;
+  m_text.Consume(coord);
+  return true;
+}
+
 // A track's vertices, one per <coord>, up to its closing tag; <when> and the rest of its content
 // are not needed.
 TKMLReader::TGeometryRead TKMLReader::ReadTrackCoordinates() {
@@ -399,7 +468,10 @@ TKMLReader::TGeometryRead TKMLReader::ReadTrackCoordinates() {
     const TTagFound tag = SeekTag(kTrackTags, &which);
     if (tag == TTagFound::kNotFound) return TGeometryRead::kFailed;
     if (which == 1) return TGeometryRead::kRead;
-    if (tag == TTagFound::kOpen && !ReadTrackCoord()) return TGeometryRead::kFailed;
+    if (tag != TTagFound::kOpen) continue;
+    do {
+      if (!ReadTrackCoord()) return TGeometryRead::kFailed;
+    } while (SkipToUsualTrackCoord());
   }
 }
 

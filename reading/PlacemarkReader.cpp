@@ -229,7 +229,7 @@ bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_cl
         if (window.size() - at <= kMaxTagTail) keep = at;
         break;
       }
-      if (window.substr(at, 5) == "<?xml") {
+      if (window[at + 1] == '?' && window.substr(at, 5) == "<?xml") {
         // A declaration ends with "?>" before any other '<', within a tag's length; anything
         // else is no declaration, and is passed over.
         const std::string_view rest = window.substr(at, kMaxTagTail);

@@ -173,6 +173,13 @@ std::vector<TCase> Cases() {
            "</gx:coord><gx:coord>1 2</gx:coord>"
            "</gx:Track>",
        "([1,2,0])"},
+      // Coords after the usual tags, after others, and after tags named otherwise each time.
+      {L,
+       "<gx:Track><when>a</when><gx:coord>1 2</gx:coord>\n<when>b</when> <gx:coord>3 4</gx:coord>"
+       "<kml:when>c</kml:when><kml:coord>5 6</kml:coord><when>d<b></when><coord>7 8</coord>"
+       "<a:b:coord>9 9</a:b:coord><gx:angles>0 0 0</gx:angles><gx:coord>10 11</gx:coord>"
+       "</gx:Track>",
+       "([1,2,0][3,4,0][5,6,0][7,8,0][10,11,0])"},
       {L, Line("1,2,3") + "<gx:Track><gx:coord>4 5 6</gx:coord>", "([1,2,3])"},
       // A geometry's coordinates are read only before its closing tag: one without any is no
       // entity, and never takes those of the next geometry.
