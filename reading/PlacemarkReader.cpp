@@ -81,7 +81,9 @@ const char* FindLessThan(const char* p, const char* end) {
 // The end of the XML name at `p` (its characters and ':'), at most `end`; *local is set
 // after the name's last ':' (its namespace prefix), or to `p`. Reads up to fifteen bytes past
 // `end`, as FindLessThan.
-const char* NameEnd(const char* p, const char* end, const char** local) {
+// (Inlined into NextTag, its one caller: it runs for every tag.)
+[[gnu::always_inline]] inline const char* NameEnd(const char* p, const char* end,
+                                                  const char** local) {
   *local = p;
 #if defined(__SSE2__)
   for (; p < end; p += 16) {

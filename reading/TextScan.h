@@ -109,6 +109,23 @@ inline const char* FindDecodeStop(const char* from, const char* end) {
     return hits != 0 ? end - 16 + std::countr_zero(static_cast<unsigned>(hits)) : end;
   }
 #endif
+  // Eight to fifteen bytes (most names) in two words that overlap: in each, the lowest byte
+  // with its high bit set after these steps is the first stop.
+  if (end - p >= 8 && end - p <= 16 && std::endian::native == std::endian::little) {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kHighs = 0x8080808080808080u;
+    const auto first_stop = [&](const char* at) -> const char* {
+      uint64_t word;
+      std::memcpy(&word, at, sizeof(word));
+      const uint64_t ampersands = word ^ (kOnes * '&');
+      const uint64_t hits =
+          (word | ((word - kOnes * 3) & ~word) | ((ampersands - kOnes) & ~ampersands)) & kHighs;
+      return hits != 0 ? at + std::countr_zero(hits) / 8 : nullptr;
+    };
+    if (const char* stop = first_stop(p)) return stop;
+    const char* stop = first_stop(end - 8);
+    return stop != nullptr ? stop : end;
+  }
   return FindDecodeStopPlain(p, end);
 }
 
