@@ -8,11 +8,14 @@
 // gx:Track elements, a <when> and a <gx:coord> a line each, as My Tracks writes them) or
 // location-history (one gx:Track of all the vertices, each a <when> and a <gx:coord>, on a
 // single line, as Location History exports it), attributed-paths (ge-paths with a description
-// and ExtendedData in each Placemark, as GIS exports write them).
+// and ExtendedData in each Placemark, as GIS exports write them). tracks-as-lines and
+// location-history-as-lines hold the vertices of tracks or location-history of that size as
+// LineStrings: the same data, for comparing the two forms.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -92,6 +95,12 @@ class TGenerator {
     out += "</gx:coord>";
   }
 
+  // The same vertex as a tuple of a minified LineString.
+  void LineVertex(std::string& out) {
+    Tuple(out);
+    out += ' ';
+  }
+
  private:
   // A track's coordinate: the numbers of a tuple, separated by spaces.
   void Coord(std::string& out) {
@@ -120,6 +129,18 @@ class TGenerator {
   long m_index = 0;
 };
 
+// The text before the Placemarks.
+std::string Header(const TShape& shape) {
+  const char* nl = shape.minified ? "" : "\n";
+  std::string out =
+      std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + nl +
+      "<kml xmlns=\"http://www.opengis.net/kml/2.2\"" +
+      (shape.tracks || shape.one_track ? " xmlns:gx=\"http://www.google.com/kml/ext/2.2\">" : ">") +
+      nl + "<Document>" + nl + "<name>Benchmark</name>" + nl;
+  if (shape.one_track) out += "<Placemark><gx:Track>";
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -127,7 +148,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: trelvo-bench-generate SHAPE MEGABYTES OUTPUT\n");
     return 2;
   }
-  const std::string shape_name = argv[1];
+  std::string shape_name = argv[1];
+  constexpr std::string_view kAsLines = "-as-lines";
+  const bool as_lines =
+      shape_name == "tracks-as-lines" || shape_name == "location-history-as-lines";
+  if (as_lines) shape_name.resize(shape_name.size() - kAsLines.size());
   TShape shape;
   if (shape_name == "ge-polygons") {
     shape.polygon = true;
@@ -156,16 +181,29 @@ int main(int argc, char** argv) {
     return 1;
   }
   const char* nl = shape.minified ? "" : "\n";
-  std::string out =
-      std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") + nl +
-      "<kml xmlns=\"http://www.opengis.net/kml/2.2\"" +
-      (shape.tracks || shape.one_track ? " xmlns:gx=\"http://www.google.com/kml/ext/2.2\">" : ">") +
-      nl + "<Document>" + nl + "<name>Benchmark</name>" + nl;
-  if (shape.one_track) out += "<Placemark><gx:Track>";
-  TGenerator generator(shape);
+  // As lines, a generator of the tracks draws the same numbers in the same order and decides
+  // where the file ends; the other one writes the same vertices as LineStrings.
+  TShape lines_shape = shape;
+  lines_shape.tracks = lines_shape.one_track = false;
+  std::string out = Header(as_lines ? lines_shape : shape);
+  if (as_lines && shape.one_track) out += "<Placemark><LineString><coordinates>";
+  TGenerator generator(as_lines ? lines_shape : shape);
+  TGenerator sizer(shape);
+  std::string track_text;
+  unsigned long long track_size = Header(shape).size();
   unsigned long long written = 0;
-  while (written + out.size() < target) {
-    if (shape.one_track) {
+  while ((as_lines ? track_size : written + out.size()) < target) {
+    if (as_lines) {
+      track_text.clear();
+      if (shape.one_track) {
+        sizer.TrackVertex(track_text);
+        generator.LineVertex(out);
+      } else {
+        sizer.Placemark(track_text);
+        generator.Placemark(out);
+      }
+      track_size += track_text.size();
+    } else if (shape.one_track) {
       generator.TrackVertex(out);
     } else {
       generator.Placemark(out);
@@ -175,7 +213,9 @@ int main(int argc, char** argv) {
       out.clear();
     }
   }
-  if (shape.one_track) out += "</gx:Track></Placemark>";
+  if (shape.one_track) {
+    out += as_lines ? "</coordinates></LineString></Placemark>" : "</gx:Track></Placemark>";
+  }
   out += std::string("</Document>") + nl + "</kml>" + nl;
   written += std::fwrite(out.data(), 1, out.size(), file);
   if (std::fclose(file) != 0) {
