@@ -21,6 +21,9 @@ namespace {
 
 using TGrowth = TTextWindow::TGrowth;
 
+// The scans of the Window's text read up to fifteen bytes past its end.
+static_assert(TTextWindow::kReadableTail >= 16);
+
 // ChunkSize while looking for a geometry and its coordinates tag, and while reading tuples.
 constexpr size_t kSearchChunk = 1000;
 constexpr size_t kCoordinateChunk = 8192;
@@ -372,7 +375,10 @@ bool TKMLReader::NextPoint() {
 // ends first.
 bool TKMLReader::ReadTrackCoord() {
   std::string_view text = m_text.Text();
-  const size_t text_end = text.find('<');
+  const char* const less_than = FindLessThanInWindow(text.data(), text.data() + text.size());
+  const size_t text_end = less_than == text.data() + text.size()
+                              ? std::string_view::npos
+                              : static_cast<size_t>(less_than - text.data());
   if (text_end != std::string_view::npos) {
     // The usual coord, whole in the Window, is read where it stands.
     m_text.Consume(text_end);
@@ -447,9 +453,9 @@ bool TKMLReader::SkipToUsualTrackCoord() {
   if (i == 0) return false;
   i = spaces(i);
   if (const size_t when = tag_end(i, TUsualTag::kWhen); when != 0) {
-    const size_t less_than = text.find('<', when);
-    const size_t when_end =
-        less_than == std::string_view::npos ? 0 : tag_end(less_than, TUsualTag::kWhenEnd);
+    const auto less_than = static_cast<size_t>(
+        FindLessThanInWindow(text.data() + when, text.data() + text.size()) - text.data());
+    const size_t when_end = tag_end(less_than, TUsualTag::kWhenEnd);
     if (when_end == 0) return false;
     i = spaces(when_end);
   }

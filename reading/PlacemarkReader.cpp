@@ -61,26 +61,12 @@ enum : size_t {
 // The geometries, in the order of both tables' geometry tags.
 enum : size_t { kPoint, kLineString, kPolygon, kTrack };
 
-// The first '<' in [p, end), or end. Reads up to fifteen bytes past `end`, which the text
-// window keeps readable (what lies there does not matter).
-const char* FindLessThan(const char* p, const char* end) {
-#if defined(__SSE2__)
-  static_assert(TTextWindow::kReadableTail >= 16);
-  const __m128i less_than = _mm_set1_epi8('<');
-  for (; p < end; p += 16) {
-    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), less_than)));
-    if (hits != 0) return std::min(end, p + std::countr_zero(hits));
-  }
-  return end;
-#else
-  return std::find(p, end, '<');
-#endif
-}
+// The scans below read up to fifteen bytes past the end of the Window's text.
+static_assert(TTextWindow::kReadableTail >= 16);
 
 // The end of the XML name at `p` (its characters and ':'), at most `end`; *local is set
 // after the name's last ':' (its namespace prefix), or to `p`. Reads up to fifteen bytes past
-// `end`, as FindLessThan.
+// `end`, as FindLessThanInWindow.
 // (Inlined into NextTag, its one caller: it runs for every tag.)
 [[gnu::always_inline]] inline const char* NameEnd(const char* p, const char* end,
                                                   const char** local) {
@@ -216,7 +202,7 @@ bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_cl
     const char* const first = window.data();
     const char* const last = first + window.size();
     const auto next_tag = [&](size_t from) {
-      const char* const found = FindLessThan(first + from, last);
+      const char* const found = FindLessThanInWindow(first + from, last);
       return found == last ? std::string_view::npos : static_cast<size_t>(found - first);
     };
     size_t at = next_tag(0);

@@ -32,7 +32,7 @@ TTagMatch FindTag(std::string_view text, std::span<const std::string_view> names
   // searching the whole text for the first name when only the second is there (a file of GPS
   // tracks, searched for LineString then Track) would pass over all of it for every entity.
   // The earliest match in a part is the earliest in the text: no tag starts inside a name.
-  for (size_t part_size = names.size() > 1 ? 4096 : text.size();; part_size *= 16) {
+  for (size_t part_size = names.size() > 1 ? 256 : text.size();; part_size *= 16) {
     const std::string_view part = text.substr(0, std::min(part_size, text.size()));
     size_t best = std::string_view::npos;
     for (size_t i = 0; i < names.size(); ++i) {

@@ -129,6 +129,27 @@ inline const char* FindDecodeStop(const char* from, const char* end) {
   return FindDecodeStopPlain(p, end);
 }
 
+// The first '<' in [from, end), or end.
+inline const char* FindLessThanPlain(const char* from, const char* end) {
+  return std::find(from, end, '<');
+}
+
+// FindLessThanPlain, sixteen bytes a step, for text in a text window: it reads up to fifteen
+// bytes past `end`, which the window keeps readable (what lies there does not matter).
+inline const char* FindLessThanInWindow(const char* from, const char* end) {
+#if defined(__SSE2__)
+  const __m128i less_than = _mm_set1_epi8('<');
+  for (const char* p = from; p < end; p += 16) {
+    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), less_than)));
+    if (hits != 0) return std::min(end, p + std::countr_zero(hits));
+  }
+  return end;
+#else
+  return FindLessThanPlain(from, end);
+#endif
+}
+
 // Whether the n bytes at `a` and `b` are the same: a tag name's few letters compared in two
 // overlapping words, cheaper than a call of memcmp.
 inline bool SameName(const char* a, const char* b, size_t n) {

@@ -24,11 +24,16 @@ TEST(TextScan, EveryScanAgreesWithItsPlainTwin) {
   std::mt19937 random(20261208);
   for (int round = 0; round < 300; ++round) {
     const std::string text = RandomText(random, 1 + random() % 200);
-    const char* const begin = text.data();
+    // Readable past the text, as a text window's buffer is, with what a scan must not find.
+    const std::string window = text + std::string(16, '<');
+    const char* const begin = window.data();
     for (size_t from = 0; from <= text.size(); ++from) {
       for (size_t end = from; end <= text.size(); end += 1 + end % 5) {
         ASSERT_EQ(FindFilterStop(begin + from, begin + end) - begin,
                   FindFilterStopPlain(begin + from, begin + end) - begin)
+            << "[" << from << ", " << end << ") of " << text;
+        ASSERT_EQ(FindLessThanInWindow(begin + from, begin + end) - begin,
+                  FindLessThanPlain(begin + from, begin + end) - begin)
             << "[" << from << ", " << end << ") of " << text;
         ASSERT_EQ(FindDecodeStop(begin + from, begin + end) - begin,
                   FindDecodeStopPlain(begin + from, begin + end) - begin)
