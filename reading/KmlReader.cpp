@@ -375,11 +375,9 @@ bool TKMLReader::NextPoint() {
 // ends first.
 bool TKMLReader::ReadTrackCoord() {
   std::string_view text = m_text.Text();
-  const char* const less_than = FindLessThanInWindow(text.data(), text.data() + text.size());
-  const size_t text_end = less_than == text.data() + text.size()
-                              ? std::string_view::npos
-                              : static_cast<size_t>(less_than - text.data());
-  if (text_end != std::string_view::npos) {
+  const auto text_end = static_cast<size_t>(
+      FindLessThanInWindow(text.data(), text.data() + text.size()) - text.data());
+  if (text_end < text.size()) {
     // The usual coord, whole in the Window, is read where it stands.
     m_text.Consume(text_end);
     if (text_end > kMaxTupleText) return true;

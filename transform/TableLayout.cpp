@@ -133,8 +133,7 @@ void TTableWriter::WriteStart(const TTableSettings& settings) {
 }
 
 void TTableWriter::AppendText(std::string_view text, std::string& out) const {
-  // The characters that quote a CSV text or become a space in TAB, found in one pass (a search
-  // per character of them passed over every text four times).
+  // The characters that quote a CSV text or become a space in TAB, found in one pass.
   const auto special = [this](char c) { return m_special[static_cast<unsigned char>(c)]; };
   const auto first = std::find_if(text.begin(), text.end(), special);
   if (m_separator == '\t') {
