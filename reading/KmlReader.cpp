@@ -135,7 +135,8 @@ bool TKMLReader::SkipTagRest(bool* self_closing, std::string* attributes) {
       } else if (c == '"' || c == '\'') {
         quote = c;
       } else if (c == '>') {
-        if (attributes != nullptr && attributes->size() < kMaxAttributes) {
+        // Most tags have no attributes: nothing to append.
+        if (attributes != nullptr && i > 0 && attributes->size() < kMaxAttributes) {
           attributes->append(window.substr(0, i));
         }
         m_text.Consume(i + 1);
@@ -375,18 +376,23 @@ bool TKMLReader::NextPoint() {
 // ends first.
 bool TKMLReader::ReadTrackCoord() {
   std::string_view text = m_text.Text();
-  const auto text_end = static_cast<size_t>(
-      FindLessThanInWindow(text.data(), text.data() + text.size()) - text.data());
-  if (text_end < text.size()) {
+  if (m_points.Form() == TCoordinateForm::kText) {
     // The usual coord, whole in the Window, is read where it stands.
-    m_text.Consume(text_end);
-    if (text_end > kMaxTupleText) return true;
-    text = text.substr(0, text_end);
+    static_assert(TTextWindow::kReadableTail >= kShortTupleText);
     TVertexText vertex;
-    if (m_points.Form() == TCoordinateForm::kText && ReadShortTrackCoordText(text, &vertex)) {
+    const char* end = nullptr;
+    if (ReadShortTrackCoordText(text.data(), text.data() + text.size(), &vertex, &end)) {
+      m_text.Consume(static_cast<size_t>(end - text.data()));
       m_points.AddText(vertex);
       return true;
     }
+  }
+  const auto text_end = static_cast<size_t>(
+      FindLessThanInWindow(text.data(), text.data() + text.size()) - text.data());
+  if (text_end < text.size()) {
+    m_text.Consume(text_end);
+    if (text_end > kMaxTupleText) return true;
+    text = text.substr(0, text_end);
   } else {
     if (!CollectText(m_coord_text, kMaxTupleText)) return false;
     if (m_coord_text.size() > kMaxTupleText) return true;
@@ -417,48 +423,90 @@ bool TKMLReader::CollectText(std::string& out, size_t limit) {
   }
 }
 
-// The end of the tag at `at` of `text` when it is the bare tag `kind` (see BareTagEnd), or 0;
-// the tag's text is kept for SkipToUsualTrackCoord to compare with.
-size_t TKMLReader::LearnUsualTag(std::string_view text, size_t at, TUsualTag kind) {
-  const bool closing = kind == TUsualTag::kCoordEnd || kind == TUsualTag::kWhenEnd;
-  const bool coord = kind == TUsualTag::kCoord || kind == TUsualTag::kCoordEnd;
-  const size_t end = BareTagEnd(text, at, closing, coord ? "coord" : "when");
-  if (end != 0) m_usual_tags[static_cast<size_t>(kind)] = text.substr(at, end - at);
-  return end;
-}
-
 // After a track's coord, passes over what most tracks have before the next: "</gx:coord>",
 // perhaps "<when>...</when>", then "<gx:coord>", whitespace between; true when it did, and the
 // next coord's text follows. Anything else is left to SeekTag, which passes over the same tags
-// to the same coord, but searches for its name where this compares four known tags.
+// to the same coord, but searches for its name where this compares the text.
 bool TKMLReader::SkipToUsualTrackCoord() {
   m_text.Grow(TGrowth::kLoaded);
+  const std::string_view text = m_text.Text();
+  const char* const end = UsualTrackGapEnd(text.data(), text.data() + text.size());
+  if (end == nullptr) return LearnTrackGap();
+  m_text.Consume(static_cast<size_t>(end - text.data()));
+  return true;
+}
+
+// Where the text between two coords that starts at `p` ends, when it is written as last seen
+// (see m_track_gap): a file writes it the same way every time, but for the time in it.
+// nullptr otherwise, or when `last` cuts it.
+const char* TKMLReader::UsualTrackGapEnd(const char* p, const char* last) const {
+  const auto starts_with = [&](const std::string& gap) {
+    return static_cast<size_t>(last - p) >= gap.size() && SameName(p, gap.data(), gap.size());
+  };
+  const std::string& lead = m_track_gap[0];
+  const std::string& tail = m_track_gap[1];
+  if (lead.empty() || !starts_with(lead)) return nullptr;
+  p += lead.size();
+  if (!tail.empty()) {
+    p = FindLessThanInWindow(p, last);
+    if (!starts_with(tail)) return nullptr;
+    p += tail.size();
+  }
+  return p;
+}
+
+// After a track's coord, the usual coords that follow it, each after the usual text (see
+// UsualTrackGapEnd), read where they stand in the Window, up to the last coord whole in it;
+// leaves the Window after that coord.
+__attribute__((flatten)) void TKMLReader::ReadUsualTrackCoords() {
+  if (m_points.Form() != TCoordinateForm::kText) return;
+  const std::string_view text = m_text.Text();
+  const char* p = text.data();
+  const char* const last = p + text.size();
+  for (;;) {
+    const char* const coord = UsualTrackGapEnd(p, last);
+    TVertexText vertex;
+    const char* end = nullptr;
+    if (coord == nullptr || !ReadShortTrackCoordText(coord, last, &vertex, &end)) break;
+    m_points.AddText(vertex);
+    p = end;
+  }
+  m_text.Consume(static_cast<size_t>(p - text.data()));
+}
+
+// SkipToUsualTrackCoord tag by tag, keeping the text passed over for the next time.
+bool TKMLReader::LearnTrackGap() {
   const std::string_view text = m_text.Text();
   const auto spaces = [&](size_t i) {
     while (i < text.size() && HasClass(text[i], kSpace)) ++i;
     return i;
   };
-  // A file writes each tag the same way every time: its text as last seen is tried first.
-  const auto tag_end = [&](size_t at, TUsualTag kind) {
-    const std::string& seen = m_usual_tags[static_cast<size_t>(kind)];
-    if (!seen.empty() && text.size() - at >= seen.size() &&
-        SameName(text.data() + at, seen.data(), seen.size())) {
-      return at + seen.size();
-    }
-    return LearnUsualTag(text, at, kind);
-  };
-  size_t i = tag_end(0, TUsualTag::kCoordEnd);
+  size_t i = BareTagEnd(text, 0, true, "coord");
   if (i == 0) return false;
   i = spaces(i);
-  if (const size_t when = tag_end(i, TUsualTag::kWhen); when != 0) {
-    const auto less_than = static_cast<size_t>(
+  size_t when_text = 0;
+  size_t when_text_end = 0;
+  if (const size_t when = BareTagEnd(text, i, false, "when"); when != 0) {
+    when_text = when;
+    when_text_end = static_cast<size_t>(
         FindLessThanInWindow(text.data() + when, text.data() + text.size()) - text.data());
-    const size_t when_end = tag_end(less_than, TUsualTag::kWhenEnd);
+    const size_t when_end = BareTagEnd(text, when_text_end, true, "when");
     if (when_end == 0) return false;
     i = spaces(when_end);
   }
-  const size_t coord = tag_end(i, TUsualTag::kCoord);
+  const size_t coord = BareTagEnd(text, i, false, "coord");
   if (coord == 0) return false;
+  // Whitespace past a few lines' indentation is no usual gap: not kept, not compared.
+  constexpr size_t kMaxGap = 64;
+  if (when_text == 0) {
+    m_track_gap[0] = text.substr(0, coord <= kMaxGap ? coord : 0);
+    m_track_gap[1].clear();
+  } else {
+    const size_t tail = coord - when_text_end;
+    const bool keep = when_text <= kMaxGap && tail <= kMaxGap;
+    m_track_gap[0] = text.substr(0, keep ? when_text : 0);
+    m_track_gap[1] = text.substr(when_text_end, keep ? tail : 0);
+  }
   m_text.Consume(coord);
   return true;
 }
@@ -475,6 +523,7 @@ TKMLReader::TGeometryRead TKMLReader::ReadTrackCoordinates() {
     if (tag != TTagFound::kOpen) continue;
     do {
       if (!ReadTrackCoord()) return TGeometryRead::kFailed;
+      ReadUsualTrackCoords();
     } while (SkipToUsualTrackCoord());
   }
 }

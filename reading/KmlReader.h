@@ -116,10 +116,10 @@ class TKMLReader {
   TGeometryRead ReadRingCoordinates();
   bool ReadTrackCoord();
   bool CollectText(std::string& out, size_t limit);
-  // The tags between two coords of a track, for SkipToUsualTrackCoord.
-  enum class TUsualTag : uint8_t { kCoordEnd, kWhen, kWhenEnd, kCoord };
-  size_t LearnUsualTag(std::string_view text, size_t at, TUsualTag kind);
   bool SkipToUsualTrackCoord();
+  const char* UsualTrackGapEnd(const char* p, const char* last) const;
+  bool LearnTrackGap();
+  void ReadUsualTrackCoords();
   TGeometryRead ReadTrackCoordinates();
   using TReadCoordinates = TGeometryRead (TKMLReader::*)();
   bool NextGeometry(std::span<const std::string_view> tags,
@@ -134,7 +134,10 @@ class TKMLReader {
   TTextWindow m_text;            // the text as TMarkupFilter gives it
   TKmlCheck* m_check = nullptr;  // in the chain of m_text's source, for a file opened by name
   std::string m_coord_text;      // the text of a track's <coord>
-  std::string m_usual_tags[4];   // per TUsualTag: its text as last seen
+  // The text between a track's two coords as last seen: up to the text of its <when> (or
+  // through the next <coord> where it has none), and from the end of that text through the
+  // next <coord> (empty where it has none).
+  std::string m_track_gap[2];
   bool m_keep_cdata = false;
 };
 

@@ -258,7 +258,8 @@ struct TTupleSpan {
 
 __attribute__((always_inline)) inline bool FindShortTuple(const char* p, const char* last,
                                                           bool at_end, TTupleSpan* span,
-                                                          char separator = ',') {
+                                                          char separator = ',',
+                                                          bool tag_after = false) {
   uint64_t number_chars = 0;  // digits, '.' and '-'
   ClassifyTupleSpan(p, &span->digits, &number_chars);
   // The first three other characters end the three numbers: ',' ',' and whitespace. Past
@@ -278,8 +279,9 @@ __attribute__((always_inline)) inline bool FindShortTuple(const char* p, const c
   }
   span->after = span->space + 1;
   const char after = p[span->space];
-  const bool whitespace = after == ' ' || after == '\t' || after == '\r' || after == '\n';
-  return p[span->comma1] == separator && p[span->comma2] == separator && whitespace;
+  const bool ended =
+      tag_after ? after == '<' : after == ' ' || after == '\t' || after == '\r' || after == '\n';
+  return p[span->comma1] == separator && p[span->comma2] == separator && ended;
 }
 
 // Where the point of the number [from, to) of `p` is (`to` when it has none), when the number
@@ -558,16 +560,18 @@ bool ParseTrackCoord(std::string_view text, TXYZPoint* point) {
   return count > 0;
 }
 
-bool ReadShortTrackCoordText(std::string_view text, TVertexText* vertex) {
-  const char* p = text.data();
-  const char* const last = p + text.size();
+bool ReadShortTrackCoordText(const char* p, const char* last, TVertexText* vertex,
+                             const char** end) {
   while (p < last && IsCoordinateSpace(*p)) ++p;
   TTupleSpan span{};
-  return p < last && FindShortTuple(p, last, true, &span, ' ') &&
-         ShortNumberText(p, span.digits, 0, span.comma1, TRowColumn::kXY, &vertex->X) &&
-         ShortNumberText(p, span.digits, span.comma1 + 1, span.comma2, TRowColumn::kXY,
-                         &vertex->Y) &&
-         ShortNumberText(p, span.digits, span.comma2 + 1, span.space, TRowColumn::kZ, &vertex->Z);
+  if (p == last || !FindShortTuple(p, last, false, &span, ' ', true) ||
+      !ShortNumberText(p, span.digits, 0, span.comma1, TRowColumn::kXY, &vertex->X) ||
+      !ShortNumberText(p, span.digits, span.comma1 + 1, span.comma2, TRowColumn::kXY, &vertex->Y) ||
+      !ShortNumberText(p, span.digits, span.comma2 + 1, span.space, TRowColumn::kZ, &vertex->Z)) {
+    return false;
+  }
+  *end = p + span.space;
+  return true;
 }
 
 bool ParseTrackCoordText(std::string_view text, TVertexText* vertex) {

@@ -71,9 +71,11 @@ bool ParseTrackCoord(std::string_view text, TXYZPoint* point);
 bool ParseTrackCoordText(std::string_view text, TVertexText* vertex);
 
 // The usual coord ("lon lat alt", one space between the numbers, each of ReadShortTupleText's
-// shapes) the fast way; false for any other text, which ParseTrackCoordText then reads. Reads
-// kShortTupleText bytes from the text's start, whatever lies past its end.
-bool ReadShortTrackCoordText(std::string_view text, TVertexText* vertex);
+// shapes, then the '<' of the closing tag before `last`) at `p` the fast way, setting *end at
+// that '<'; false for any other text, which ParseTrackCoordText then reads. Reads
+// kShortTupleText bytes from the coord's first number, whatever lies past `last`.
+bool ReadShortTrackCoordText(const char* p, const char* last, TVertexText* vertex,
+                             const char** end);
 
 // What ReadShortTuple(Text) read from a tuple's start, also past the end of the text: the 64
 // bytes it is classified from, and the eight- or sixteen-byte loads of its last number.

@@ -180,6 +180,17 @@ std::vector<TCase> Cases() {
        "<a:b:coord>9 9</a:b:coord><gx:angles>0 0 0</gx:angles><gx:coord>10 11</gx:coord>"
        "</gx:Track>",
        "([1,2,0][3,4,0][5,6,0][7,8,0][10,11,0])"},
+      // ... and after the text between two coords as seen before, also where it turns out
+      // otherwise only after the time, and where coords or their text change shape.
+      {L,
+       "<gx:Track><when>1</when><gx:coord>-122.0844991 37.4212495 2902.9</gx:coord><when>2</when>"
+       "<gx:coord>1.5 2.5 3.5</gx:coord><when>3<b/></when><gx:coord>4 5 6</gx:coord><when>4</when>"
+       "<gx:coord> 7 8 9</gx:coord><gx:coord>1 2 3 </gx:coord><gx:coord>4 5 6x</gx:coord>"
+       "<gx:coord>7 8 9</gx:coord>\n<when>5</when>\n<gx:coord>1 1 1</gx:coord>\n<when>6</when>\n"
+       "<gx:coord>2 2 2</gx:coord>\n<when>7</when>\n<gx:coorX>5 5 5</gx:coorX>\n<when>8</when>\n"
+       "<gx:coord>1 2 3e1</gx:coord></gx:Track>",
+       "([-122.0844991,37.4212495,2902.9][1.5,2.5,3.5][4,5,6][7,8,9][1,2,3][4,5,6][7,8,9][1,1,1]"
+       "[2,2,2][1,2,30])"},
       {L, Line("1,2,3") + "<gx:Track><gx:coord>4 5 6</gx:coord>", "([1,2,3])"},
       // A geometry's coordinates are read only before its closing tag: one without any is no
       // entity, and never takes those of the next geometry.
