@@ -177,6 +177,15 @@ void TPlacemark::Clear() {
   parts.clear();
 }
 
+size_t TPlacemark::Footprint() const {
+  size_t bytes = sizeof(TPlacemark) + name.capacity() + description.capacity() + style.capacity() +
+                 folder.capacity() + when.capacity() + begin.capacity() + end.capacity() +
+                 vertices.capacity() * sizeof(TVertexText) + time_text.capacity() +
+                 time_ends.capacity() * sizeof(size_t) + parts.capacity() * sizeof(TGeometryPart);
+  for (const auto& [data_name, value] : data) bytes += data_name.capacity() + value.capacity();
+  return bytes + data.capacity() * sizeof(data[0]);
+}
+
 TPlacemarkReader::TPlacemarkReader(TSelection selection) : m_selection(selection) {
   m_reader.SetCoordinateForm(selection.values ? TCoordinateForm::kValues : TCoordinateForm::kText);
   m_reader.KeepCdataText();
@@ -254,6 +263,45 @@ bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_cl
   }
 }
 
+// NextTag as step `step` of a walk: most files write every Placemark alike, so the text up to
+// the next tag is first compared with what the same step of the last such walk passed over
+// (`steps`), where it would find the same tag; otherwise it walks, and keeps the text for the
+// next time. A text with a declaration in it, which NextTag reads, is not kept.
+bool TPlacemarkReader::NextUsualTag(const TTagSet& tags, std::vector<TTagStep>& steps, size_t step,
+                                    size_t* which, bool* self_closing, std::string* attributes) {
+  constexpr size_t kMaxSteps = 64;
+  constexpr size_t kMaxStepText = 256;
+  TTextWindow& text = m_reader.m_text;
+  if (step < steps.size() && !steps[step].text.empty()) {
+    text.SetChunkSize(kTagChunk);
+    text.Grow(TGrowth::kLoaded);
+    const TTagStep& usual = steps[step];
+    const std::string_view window = text.Text();
+    if (window.size() >= usual.text.size() &&
+        SameName(window.data(), usual.text.data(), usual.text.size())) {
+      text.Consume(usual.text.size());
+      *which = usual.which;
+      *self_closing = usual.self_closing;
+      if (attributes != nullptr && !(usual.attributes.empty() && attributes->empty())) {
+        attributes->assign(usual.attributes);
+      }
+      return true;
+    }
+  }
+  const size_t start = text.Start();
+  if (!NextTag(tags, which, self_closing, attributes)) return false;
+  if (step >= kMaxSteps) return true;
+  if (steps.size() <= step) steps.resize(step + 1);
+  TTagStep& learned = steps[step];
+  const std::string_view passed = text.Behind(start);
+  const bool keep = passed.size() <= kMaxStepText && passed.find("<?") == std::string_view::npos;
+  learned.text.assign(keep ? passed : std::string_view());
+  learned.which = *which;
+  learned.self_closing = *self_closing;
+  if (attributes != nullptr) learned.attributes.assign(*attributes);
+  return true;
+}
+
 // The XML declaration of a document (the text after "<?xml"): its encoding, and a new document
 // with no Folder open (the next file of a KMZ).
 void TPlacemarkReader::ReadDeclaration(std::string_view declaration) {
@@ -276,8 +324,9 @@ bool TPlacemarkReader::ReadText(std::string* text) {
 bool TPlacemarkReader::AppendText(std::string* text) {
   // The usual text, whole in the Window, is decoded where it stands.
   const std::string_view window = m_reader.m_text.Text();
-  const size_t end = window.find('<');
-  if (end != std::string_view::npos && end <= kMaxFieldText) {
+  const auto end = static_cast<size_t>(
+      FindLessThanInWindow(window.data(), window.data() + window.size()) - window.data());
+  if (end < window.size() && end <= kMaxFieldText) {
     m_decoder.Decode(window.substr(0, end), *text);
     m_reader.m_text.Consume(end);
     return true;
@@ -293,10 +342,10 @@ bool TPlacemarkReader::AppendText(std::string* text) {
 
 bool TPlacemarkReader::Next(TPlacemark* placemark) {
   placemark->Clear();
-  while (!m_ended) {
+  for (size_t step = 0; !m_ended; ++step) {
     size_t which = 0;
     bool self_closing = false;
-    if (!NextTag(kTopTagSet, &which, &self_closing)) break;
+    if (!NextUsualTag(kTopTagSet, m_top_steps, step, &which, &self_closing)) break;
     if (which == kTopPlacemark) {
       StartFeature();
       placemark->id = ++m_placemarks;
@@ -343,10 +392,13 @@ bool TPlacemarkReader::ReadPlacemark(TPlacemark* placemark) {
     if (!field->empty()) return ReadText(&m_scratch);
     return ReadText(field);
   };
-  for (;;) {
+  for (size_t step = 0;; ++step) {
     size_t which = 0;
     bool self_closing = false;
-    if (!NextTag(kPlacemarkTagSet, &which, &self_closing, &m_attributes)) return false;
+    if (!NextUsualTag(kPlacemarkTagSet, m_placemark_steps, step, &which, &self_closing,
+                      &m_attributes)) {
+      return false;
+    }
     bool more = true;
     switch (which) {
       case kPlacemarkEnd:
@@ -423,7 +475,9 @@ bool TPlacemarkReader::ReadCoordinates(const TTagSet& tags, bool single, TGeomet
                                        int32_t ring, TPlacemark* placemark) {
   size_t which = 0;
   bool self_closing = false;
-  if (!NextTag(tags, &which, &self_closing)) return false;
+  if (!NextUsualTag(tags, m_coordinates_steps, static_cast<size_t>(kind), &which, &self_closing)) {
+    return false;
+  }
   if (which == 1 || self_closing) return true;
   m_reader.m_points.Clear();
   if (!m_reader.ReadCoordinateList(single)) return false;
@@ -458,13 +512,16 @@ bool TPlacemarkReader::ReadTrack(TPlacemark* placemark) {
   m_coord_of_vertex.clear();
   size_t coords = 0;
   bool more = true;
-  for (;;) {
+  // The steps after a track's opening tag, after a when and after a coord: tracks list their
+  // whens and coords in turns, or all whens first.
+  for (size_t step = 0;;) {
     size_t which = 0;
     bool self_closing = false;
-    if (!NextTag(kTrackTagSet, &which, &self_closing)) {
+    if (!NextUsualTag(kTrackTagSet, m_track_steps, step, &which, &self_closing)) {
       more = false;
       break;
     }
+    step = which + 1;
     if (which == 2) break;
     if (which == 0) {
       if (!self_closing && !AppendText(&m_whens)) return false;

@@ -51,6 +51,8 @@ struct TPlacemark {
   }
 
   void Clear();
+  // The memory it holds, in bytes (what Clear keeps too): bounds what a batch of many holds.
+  size_t Footprint() const;
 };
 
 // Reads the Placemarks of a KML text one at a time, with the text of their names, folders,
@@ -104,6 +106,18 @@ class TPlacemarkReader {
 
   bool NextTag(const TTagSet& tags, size_t* which, bool* self_closing,
                std::string* attributes = nullptr);
+
+  // A step of a walk through the tags: the text passed over through the tag found (empty when
+  // not kept), and what NextTag found there.
+  struct TTagStep {
+    std::string text;
+    size_t which = 0;
+    bool self_closing = false;
+    std::string attributes;
+  };
+
+  bool NextUsualTag(const TTagSet& tags, std::vector<TTagStep>& steps, size_t step, size_t* which,
+                    bool* self_closing, std::string* attributes = nullptr);
   void ReadDeclaration(std::string_view declaration);
   bool ReadText(std::string* text);
   bool AppendText(std::string* text);
@@ -131,6 +145,11 @@ class TPlacemarkReader {
   std::string m_raw;         // an element's text as it stands
   std::string m_scratch;     // a text read to pass over it
   std::string m_attributes;  // a tag's text after its name
+  // The steps of the last walk between Placemarks, and through one (see NextUsualTag).
+  std::vector<TTagStep> m_top_steps;
+  std::vector<TTagStep> m_placemark_steps;
+  std::vector<TTagStep> m_coordinates_steps;  // per TGeometryKind: one step each
+  std::vector<TTagStep> m_track_steps;
   // Of the track being read: its <when> texts (ends as in TPlacemark), and the coord of each
   // vertex (empty ones have none).
   std::string m_whens;

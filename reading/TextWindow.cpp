@@ -19,7 +19,8 @@ void TTextWindow::Open(std::unique_ptr<TByteSource> source) {
   m_source = std::move(source);
   m_source_done = false;
   m_buffer.assign(kBlockSize, '\0');
-  m_base = m_data_end = m_window_start = m_window_end = m_pending_end = m_line_scanned = 0;
+  m_base = m_kept_from = m_data_end = m_window_start = m_window_end = m_pending_end =
+      m_line_scanned = 0;
   m_no_less_than_before = 0;
   m_pending_end_known = true;
   m_chunk_size = 500;
@@ -29,10 +30,16 @@ std::string_view TTextWindow::Text() const {
   return {m_buffer.data() + (m_window_start - m_base), (Length())};
 }
 
+std::string_view TTextWindow::Behind(size_t position) const {
+  if (position < m_kept_from || position > m_window_start) return {};
+  return {m_buffer.data() + (position - m_base), m_window_start - position};
+}
+
 // Appends the next block of the filtered text to the buffer. Everything before the Window is
 // dropped first. False once the source is exhausted.
 bool TTextWindow::LoadMore() {
   if (m_source == nullptr || m_source_done) return false;
+  m_kept_from = m_window_start;
   const size_t drop = m_window_start - m_base;
   const size_t kept = m_data_end - m_window_start;
   if (const std::optional<TByteSource::TTakenBlock> taken =

@@ -50,6 +50,10 @@ class TTextWindow {
   // Drops the first `count` bytes of the Window (at most Length()).
   void Consume(size_t count) { m_window_start += count; }
 
+  // The text from `position` (at most Start) to the Window's start, while it is still
+  // loaded; empty once a load may have dropped it.
+  std::string_view Behind(size_t position) const;
+
   // Starts the Window at `position`: ahead of it, or back where it started before.
   void SkipTo(size_t position) { m_window_start = position; }
 
@@ -93,6 +97,7 @@ class TTextWindow {
   // m_base is the position of m_buffer[0].
   std::vector<char> m_buffer;
   size_t m_base = 0;
+  size_t m_kept_from = 0;  // the text before here may have been dropped
   size_t m_data_end = 0;
   size_t m_window_start = 0;
   size_t m_window_end = 0;   // Pending starts here

@@ -137,6 +137,7 @@ struct TPlacemarkBatch {
   std::vector<TPlacemark> placemarks;  // the first `count` are to be written; kept for reuse
   size_t count = 0;
   size_t vertices = 0;
+  size_t bytes = 0;  // the Footprint of the first `count`
 };
 
 // The table layout's entities: each Placemark read whole, its rows written on a second thread
@@ -144,10 +145,13 @@ struct TPlacemarkBatch {
 int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& reader,
                             TTextWriter& writer, TProgressWindow& progress, TProjection* projection,
                             std::vector<std::string>& warnings) {
-  // Placemarks per batch (each kept for reuse, see TPlacemark::Clear), and vertices: as the
-  // classic layout's batches.
-  constexpr size_t kBatchPlacemarks = 64;
+  // Placemarks per batch (each kept for reuse, see TPlacemark::Clear): many, since the writing
+  // thread waits for each batch (spinning first), and small Placemarks are quickly written;
+  // vertices as the classic layout's batches; and the memory they hold, so that a slot never
+  // keeps much more than that.
+  constexpr size_t kBatchPlacemarks = 1024;
   constexpr size_t kBatchVertices = 8192;
+  constexpr size_t kBatchBytes = size_t{1} << 20;
   const TTableSettings& table = *settings.Table;
   std::vector<TFieldChoice> fields = table.fields;
   if (WantsAllData(fields)) {
@@ -162,6 +166,7 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
   const auto clear = [](TPlacemarkBatch& next) {
     next.count = 0;
     next.vertices = 0;
+    next.bytes = 0;
   };
   TCounter counter(progress, reader);
   int64_t entities = 0;
@@ -186,7 +191,11 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     }
     ++batch.count;
     batch.vertices += placemark.vertices.size();
-    if (batch.count >= kBatchPlacemarks || batch.vertices >= kBatchVertices) thread.HandOff(clear);
+    batch.bytes += placemark.Footprint();
+    if (batch.count >= kBatchPlacemarks || batch.vertices >= kBatchVertices ||
+        batch.bytes >= kBatchBytes) {
+      thread.HandOff(clear);
+    }
   }
   if (thread.Filling().count > 0) thread.HandOff(clear);
   thread.Finish();

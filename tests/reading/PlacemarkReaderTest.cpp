@@ -18,6 +18,10 @@ struct TCase {
 };
 
 std::vector<TCase> Cases() {
+  const std::string alike =
+      "<?xml version=\"1.0\"?><kml><Folder><name>A</name><Placemark><name/>x<ExtendedData>"
+      "<Data name=\"k\"><value>v</value></Data></ExtendedData><Point><coordinates>1,2"
+      "</coordinates></Point></Placemark>";
   return {
       // Texts: entities, character references, CDATA as it stands, whitespace around dropped,
       // the first of each; a name after the geometry still counts.
@@ -76,6 +80,11 @@ std::vector<TCase> Cases() {
       // "<?xml" without its "?>" before the next tag is no declaration.
       {"<Placemark><name>a</name><?xml</Placemark><Placemark><name>b</name></Placemark>?>",
        "#1 a|||||| {}\n#2 b|||||| {}\n"},
+      // Placemarks written alike: each read as the first, a declaration between them too.
+      {alike + alike + alike,
+       "#1 |||A||| {k=v;} [point 0.0: 1.0000000000 2.0000000000 0]\n"
+       "#2 |||A||| {k=v;} [point 0.0: 1.0000000000 2.0000000000 0]\n"
+       "#3 |||A||| {k=v;} [point 0.0: 1.0000000000 2.0000000000 0]\n"},
       // Namespace prefixes, attributes with a '>' and a self-closing Placemark.
       {"<kml:Placemark id=\"a>b\"><kml:name>n</kml:name></kml:Placemark><Placemark/>",
        "#1 n|||||| {}\n#2 |||||| {}\n"},

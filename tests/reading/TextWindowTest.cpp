@@ -31,9 +31,15 @@ TEST(TextWindow, StreamsTheTextThroughALineAtATime) {
     // Back to where the Window started (nothing loaded since), then all of the rest.
     const size_t start = window.Start();
     window.Consume(3);
+    EXPECT_EQ(window.Behind(start), "bb\n");
     window.SkipTo(start);
+    // The text behind the Window is what passed through it, or none once dropped.
     std::string seen;
+    size_t from = start;
     while (window.Length() > 0 || window.Grow(TTextWindow::TGrowth::kLine)) {
+      const std::string_view behind = window.Behind(from);
+      ASSERT_TRUE(behind.empty() || behind == std::string_view(text).substr(from, behind.size()));
+      from = window.Start();
       seen += window.Text();
       window.Consume(window.Length());
     }
@@ -52,6 +58,7 @@ TEST(TextWindow, TakesOverTheBlocksReadAheadAndCopiesOnlyWhatItHolds) {
     TTextWindow window;
     window.Open(ReadAhead(std::make_unique<TMemorySource>(text, piece)));
     std::string seen;
+    size_t from = 0;
     bool held = false;
     while (window.Length() > 0 || window.Grow(TTextWindow::TGrowth::kLine)) {
       if (!held && window.Start() > 400000) {
@@ -62,6 +69,9 @@ TEST(TextWindow, TakesOverTheBlocksReadAheadAndCopiesOnlyWhatItHolds) {
         ASSERT_TRUE(window.Text() ==
                     std::string_view(text).substr(window.Start(), window.Length()));
       }
+      const std::string_view behind = window.Behind(from);
+      ASSERT_TRUE(behind.empty() || behind == std::string_view(text).substr(from, behind.size()));
+      from = window.Start();
       seen += window.Text();
       window.Consume(window.Length());
     }
