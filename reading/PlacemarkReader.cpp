@@ -311,6 +311,7 @@ void TPlacemarkReader::ReadDeclaration(std::string_view declaration) {
   }
   m_containers.clear();
   m_folder_known = false;
+  m_data_names.clear();  // the encoding may be another
 }
 
 // The text of the element whose opening tag was just read, decoded. False when the input
@@ -338,6 +339,33 @@ bool TPlacemarkReader::AppendText(std::string* text) {
   }
   m_decoder.Decode(m_raw, *text);
   return true;
+}
+
+// Passes over the text of the element whose opening tag was just read, as ReadText reads it
+// but without decoding it. False when the input ends first.
+bool TPlacemarkReader::SkipText() {
+  const std::string_view window = m_reader.m_text.Text();
+  const auto end = static_cast<size_t>(
+      FindLessThanInWindow(window.data(), window.data() + window.size()) - window.data());
+  if (end == window.size()) return ReadText(&m_scratch);
+  m_reader.m_text.Consume(end);
+  return true;
+}
+
+// The name attribute of the Data or SimpleData tag just read. Files name the same few fields
+// in every Placemark: a tag's name, when its text was read before and decoded cleanly, is not
+// decoded again.
+std::string TPlacemarkReader::DataName() {
+  constexpr size_t kKeptNames = 16;
+  for (const auto& [attributes, name] : m_data_names) {
+    if (attributes == m_attributes) return name;
+  }
+  const int64_t replaced = m_decoder.Replaced();
+  std::string name = AttributeValue(m_attributes, "name", m_decoder);
+  if (m_decoder.Replaced() == replaced && m_data_names.size() < kKeptNames) {
+    m_data_names.emplace_back(m_attributes, name);
+  }
+  return name;
 }
 
 bool TPlacemarkReader::Next(TPlacemark* placemark) {
@@ -389,6 +417,7 @@ bool TPlacemarkReader::ReadPlacemark(TPlacemark* placemark) {
   // The first of each text counts.
   const auto read = [&](bool self_closing, std::string* field) {
     if (self_closing) return true;
+    if (!m_selection.texts) return SkipText();
     if (!field->empty()) return ReadText(&m_scratch);
     return ReadText(field);
   };
@@ -422,13 +451,13 @@ bool TPlacemarkReader::ReadPlacemark(TPlacemark* placemark) {
         more = read(self_closing, &placemark->end);
         break;
       case kData:
-        data_name = AttributeValue(m_attributes, "name", m_decoder);
+        data_name = DataName();
         in_data = !self_closing;
         break;
       case kValue:
       case kSimpleData:
         if (which == kValue && !in_data) break;
-        if (which == kSimpleData) data_name = AttributeValue(m_attributes, "name", m_decoder);
+        if (which == kSimpleData) data_name = DataName();
         in_data = false;
         placemark->data.emplace_back(data_name, std::string());
         more = read(self_closing, &placemark->data.back().second);

@@ -67,6 +67,7 @@ class TPlacemarkReader {
     bool polygons = true;
     bool all_rings = false;  // inner rings too
     bool values = false;     // the vertices as values, for computing with them (see TXYZList)
+    bool texts = true;       // the texts and data values; without, only the data names
   };
 
   explicit TPlacemarkReader(TSelection selection);
@@ -121,6 +122,8 @@ class TPlacemarkReader {
   void ReadDeclaration(std::string_view declaration);
   bool ReadText(std::string* text);
   bool AppendText(std::string* text);
+  bool SkipText();
+  std::string DataName();
   bool ReadPlacemark(TPlacemark* placemark);
   bool ReadGeometry(size_t kind, TPlacemark* placemark);
   bool ReadCoordinates(const TTagSet& tags, bool single, TGeometryKind kind, int32_t ring,
@@ -145,6 +148,8 @@ class TPlacemarkReader {
   std::string m_raw;         // an element's text as it stands
   std::string m_scratch;     // a text read to pass over it
   std::string m_attributes;  // a tag's text after its name
+  // Data tags as last seen (their text after the name) and their names (see DataName).
+  std::vector<std::pair<std::string, std::string>> m_data_names;
   // The steps of the last walk between Placemarks, and through one (see NextUsualTag).
   std::vector<TTagStep> m_top_steps;
   std::vector<TTagStep> m_placemark_steps;

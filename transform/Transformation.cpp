@@ -92,7 +92,12 @@ int64_t TransformEntities(TKMLReader& reader, TTextWriter& writer, TProgressWind
 // The ExtendedData names of the file in the order they first appear, for "@*": a first pass.
 std::vector<std::string> DataNames(const std::string& file_name,
                                    std::vector<std::string>& warnings) {
-  TPlacemarkReader reader({false, false, false, false});
+  TPlacemarkReader reader({.points = false,
+                           .paths = false,
+                           .polygons = false,
+                           .all_rings = false,
+                           .values = false,
+                           .texts = false});
   reader.Open(file_name);
   TPlacemark placemark;
   std::vector<std::string> names;

@@ -76,7 +76,16 @@ std::vector<TCase> Cases() {
       {"<Placemark><name>a\xFF"
        "b</name></Placemark>",
        "#1 a\xEF\xBF\xBD"
-       "b|||||| {}\n"},
+       "b|||||| {}\nreplaced 1\n"},
+      // A data name as its document's encoding gives it, each time.
+      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><Placemark><ExtendedData>"
+       "<Data name=\"\xE9\"><value>1</value></Data></ExtendedData></Placemark><?xml "
+       "version=\"1.0\"?>"
+       "<Placemark><ExtendedData><Data name=\"\xE9\"><value>2</value></Data></ExtendedData>"
+       "</Placemark><Placemark><ExtendedData><Data name=\"\xE9\"><value>3</value></Data>"
+       "</ExtendedData></Placemark>",
+       "#1 |||||| {\xC3\xA9=1;}\n#2 |||||| {\xEF\xBF\xBD=2;}\n#3 |||||| {\xEF\xBF\xBD=3;}\n"
+       "replaced 2\n"},
       // "<?xml" without its "?>" before the next tag is no declaration.
       {"<Placemark><name>a</name><?xml</Placemark><Placemark><name>b</name></Placemark>?>",
        "#1 a|||||| {}\n#2 b|||||| {}\n"},

@@ -146,6 +146,9 @@ std::string ReadPlacemarks(const std::string& text, size_t piece,
     }
     out += "\n";
   }
+  if (const int64_t replaced = reader.Decoder().Replaced(); replaced > 0) {
+    out += "replaced " + std::to_string(replaced) + "\n";
+  }
   return out;
 }
 
