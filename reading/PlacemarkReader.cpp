@@ -265,17 +265,16 @@ bool TPlacemarkReader::NextTag(const TTagSet& tags, size_t* which, bool* self_cl
 
 // NextTag as step `step` of a walk: most files write every Placemark alike, so the text up to
 // the next tag is first compared with what the same step of the last such walk passed over
-// (`steps`), where it would find the same tag; otherwise it walks, and keeps the text for the
-// next time. A text with a declaration in it, which NextTag reads, is not kept.
-bool TPlacemarkReader::NextUsualTag(const TTagSet& tags, std::vector<TTagStep>& steps, size_t step,
-                                    size_t* which, bool* self_closing, std::string* attributes) {
-  constexpr size_t kMaxSteps = 64;
-  constexpr size_t kMaxStepText = 256;
-  TTextWindow& text = m_reader.m_text;
+// (`steps`), where it would find the same tag; otherwise it walks (LearnStep). Inlined where
+// it is called: the compare is most of what the walk costs.
+__attribute__((always_inline)) inline bool TPlacemarkReader::NextUsualTag(
+    const TTagSet& tags, std::vector<TTagStep>& steps, size_t step, size_t* which,
+    bool* self_closing, std::string* attributes) {
   if (step < steps.size() && !steps[step].text.empty()) {
-    text.SetChunkSize(kTagChunk);
-    text.Grow(TGrowth::kLoaded);
+    TTextWindow& text = m_reader.m_text;
     const TTagStep& usual = steps[step];
+    text.SetChunkSize(kTagChunk);
+    if (text.Length() < usual.text.size()) text.Grow(TGrowth::kLoaded);
     const std::string_view window = text.Text();
     if (window.size() >= usual.text.size() &&
         SameName(window.data(), usual.text.data(), usual.text.size())) {
@@ -288,6 +287,16 @@ bool TPlacemarkReader::NextUsualTag(const TTagSet& tags, std::vector<TTagStep>& 
       return true;
     }
   }
+  return LearnStep(tags, steps, step, which, self_closing, attributes);
+}
+
+// NextTag, keeping the text it passed over as step `step` for the next walk. A text with a
+// declaration in it, which NextTag reads, is not kept.
+bool TPlacemarkReader::LearnStep(const TTagSet& tags, std::vector<TTagStep>& steps, size_t step,
+                                 size_t* which, bool* self_closing, std::string* attributes) {
+  constexpr size_t kMaxSteps = 64;
+  constexpr size_t kMaxStepText = 256;
+  TTextWindow& text = m_reader.m_text;
   const size_t start = text.Start();
   if (!NextTag(tags, which, self_closing, attributes)) return false;
   if (step >= kMaxSteps) return true;

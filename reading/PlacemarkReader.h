@@ -119,6 +119,8 @@ class TPlacemarkReader {
 
   bool NextUsualTag(const TTagSet& tags, std::vector<TTagStep>& steps, size_t step, size_t* which,
                     bool* self_closing, std::string* attributes = nullptr);
+  bool LearnStep(const TTagSet& tags, std::vector<TTagStep>& steps, size_t step, size_t* which,
+                 bool* self_closing, std::string* attributes);
   void ReadDeclaration(std::string_view declaration);
   bool ReadText(std::string* text);
   bool AppendText(std::string* text);

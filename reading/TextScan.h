@@ -167,7 +167,7 @@ inline const char* FindLessThanInWindow(const char* from, const char* end) {
 
 // Whether the n bytes at `a` and `b` are the same: a tag name's few letters (or a few tags)
 // compared in overlapping words, cheaper than a call of memcmp.
-inline bool SameName(const char* a, const char* b, size_t n) {
+__attribute__((always_inline)) inline bool SameName(const char* a, const char* b, size_t n) {
   const auto same = [&]<typename TWord>(TWord) {
     TWord head_a, head_b, tail_a, tail_b;
     std::memcpy(&head_a, a, sizeof(TWord));
