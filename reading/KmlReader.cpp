@@ -387,8 +387,7 @@ bool TKMLReader::ReadTrackCoord() {
       return true;
     }
   }
-  const auto text_end = static_cast<size_t>(
-      FindLessThanInWindow(text.data(), text.data() + text.size()) - text.data());
+  const size_t text_end = FindLessThanInWindow(text);
   if (text_end < text.size()) {
     m_text.Consume(text_end);
     if (text_end > kMaxTupleText) return true;

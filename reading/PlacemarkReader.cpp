@@ -334,8 +334,7 @@ bool TPlacemarkReader::ReadText(std::string* text) {
 bool TPlacemarkReader::AppendText(std::string* text) {
   // The usual text, whole in the Window, is decoded where it stands.
   const std::string_view window = m_reader.m_text.Text();
-  const auto end = static_cast<size_t>(
-      FindLessThanInWindow(window.data(), window.data() + window.size()) - window.data());
+  const size_t end = FindLessThanInWindow(window);
   if (end < window.size() && end <= kMaxFieldText) {
     m_decoder.Decode(window.substr(0, end), *text);
     m_reader.m_text.Consume(end);
@@ -354,8 +353,7 @@ bool TPlacemarkReader::AppendText(std::string* text) {
 // but without decoding it. False when the input ends first.
 bool TPlacemarkReader::SkipText() {
   const std::string_view window = m_reader.m_text.Text();
-  const auto end = static_cast<size_t>(
-      FindLessThanInWindow(window.data(), window.data() + window.size()) - window.data());
+  const size_t end = FindLessThanInWindow(window);
   if (end == window.size()) return ReadText(&m_scratch);
   m_reader.m_text.Consume(end);
   return true;

@@ -165,6 +165,12 @@ inline const char* FindLessThanInWindow(const char* from, const char* end) {
 #endif
 }
 
+// FindLessThanInWindow over a text window's text: the offset of its first '<', or its size.
+inline size_t FindLessThanInWindow(std::string_view text) {
+  return static_cast<size_t>(FindLessThanInWindow(text.data(), text.data() + text.size()) -
+                             text.data());
+}
+
 // Whether the n bytes at `a` and `b` are the same: a tag name's few letters (or a few tags)
 // compared in overlapping words, cheaper than a call of memcmp.
 __attribute__((always_inline)) inline bool SameName(const char* a, const char* b, size_t n) {
