@@ -209,6 +209,12 @@ bool SeekFile(std::FILE* file, uint64_t offset) {
   return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
+bool ReserveFileSpace(std::FILE* /*file*/, uint64_t /*offset*/, uint64_t /*length*/) {
+  return false;
+}
+
+void ReleaseFileSpace(std::FILE* /*file*/, uint64_t /*size*/) {}
+
 std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return {};
@@ -317,6 +323,23 @@ void CopyOwner(const std::filesystem::path& from, const std::filesystem::path& t
 
 bool SeekFile(std::FILE* file, uint64_t offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool ReserveFileSpace(std::FILE* file, uint64_t offset, uint64_t length) {
+#ifdef __linux__
+  return fallocate(fileno(file), FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                   static_cast<off_t>(length)) == 0;
+#else
+  (void)file, (void)offset, (void)length;
+  return false;
+#endif
+}
+
+void ReleaseFileSpace(std::FILE* file, uint64_t size) {
+  // Truncating to its own size frees the blocks set aside past the end. Should it fail, the
+  // content is whole all the same: only disk space stays taken.
+  const int result = ftruncate(fileno(file), static_cast<off_t>(size));
+  (void)result;
 }
 
 std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {

@@ -1,6 +1,8 @@
 #include "transform/AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -161,6 +163,17 @@ void TAtomicFile::Discard() noexcept {
 
 void TAtomicFile::Write(std::string_view bytes) {
   if (bytes.empty()) return;
+  // A large output's disk space is set aside ahead of its writes, as much again as is written
+  // (small outputs take none; what is left over goes back in Commit).
+  constexpr uint64_t kFirstReserve = uint64_t{8} << 20;
+  constexpr uint64_t kMaxReserve = uint64_t{64} << 20;
+  m_written += bytes.size();
+  if (m_written > m_reserved && m_written >= kFirstReserve && !m_temporary.empty()) {
+    const uint64_t end = m_written + std::min(m_written, kMaxReserve);
+    m_reserved = ReserveFileSpace(m_file, m_reserved, end - m_reserved)
+                     ? end
+                     : UINT64_MAX;  // cannot: not asked again (all set aside is written)
+  }
   errno = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
     const int error = errno;
@@ -172,6 +185,7 @@ void TAtomicFile::Commit() {
   errno = 0;
   const bool flushed = std::fflush(m_file) == 0;
   int error = errno;
+  if (flushed && m_reserved != 0 && m_reserved != UINT64_MAX) ReleaseFileSpace(m_file, m_written);
   errno = 0;
   const bool closed = m_standard || std::fclose(m_file) == 0;
   if (error == 0) error = errno;

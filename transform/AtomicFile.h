@@ -1,6 +1,7 @@
 // Output written to a temporary file and moved over its target only when complete.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -46,6 +47,8 @@ class TAtomicFile {
   bool m_committed = false;
   bool m_copy_over = false;  // the temporary file is elsewhere: copy it over the target
   bool m_standard = false;   // writing standard output, which stays open
+  uint64_t m_written = 0;    // bytes handed to m_file
+  uint64_t m_reserved = 0;   // disk space set aside for the temporary file, from its start
 };
 
 }  // namespace trelvo

@@ -315,6 +315,28 @@ TEST(Output, ReplacesTheOutputLikeAnEditorSaves) {
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.kml", "out.csv", long_name + ".csv"}));
 }
 
+// A large output is written whole and takes the disk space of its bytes, no more (space is set
+// aside ahead of the writes where the file system can, and what is left over given back).
+TEST(Output, ALargeOutputTakesTheSpaceOfItsBytes) {
+  test::TTempDir folder;
+  std::string bytes;
+  for (int i = 0; bytes.size() < (size_t{41} << 20) + 7; ++i) bytes += std::to_string(i) + ',';
+  {
+    TAtomicFile file(folder.Path("out.csv"), folder.Path("in.kml"));
+    for (size_t at = 0; at < bytes.size(); at += size_t{1} << 20) {
+      file.Write(std::string_view(bytes).substr(at, size_t{1} << 20));
+    }
+    file.Commit();
+  }
+  EXPECT_TRUE(ReadFileBytes(folder.Path("out.csv")) == bytes);
+#ifndef _WIN32
+  struct stat written {};
+
+  ASSERT_EQ(stat(folder.Path("out.csv").c_str(), &written), 0);
+  EXPECT_LT(static_cast<uint64_t>(written.st_blocks) * 512, bytes.size() + (size_t{4} << 20));
+#endif
+}
+
 // A rename that fails at the very end (the target became a folder meanwhile) is an error, and
 // the temporary file goes with it.
 TEST(Output, AFailedRenameLeavesNoTemporaryFile) {
