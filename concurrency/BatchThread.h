@@ -47,6 +47,9 @@ class TBatchThread {
     clear(Filling());
   }
 
+  // For the filling thread: the batches handed off and not yet written.
+  uint64_t Waiting() const { return m_ring.Published() - m_ring.Released(); }
+
   // Waits until every batch handed off is written.
   void WaitUntilWritten() {
     m_ring.AwaitReleased(m_ring.Published(), [&] { return m_failed.load(); });

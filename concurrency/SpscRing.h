@@ -69,6 +69,9 @@ class TSpscRing {
   // Slots published so far.
   uint64_t Published() const { return m_published.load(std::memory_order_relaxed); }
 
+  // Slots released so far.
+  uint64_t Released() const { return m_released.load(std::memory_order_relaxed); }
+
   // For a change of what a `stop` condition reads.
   void Wake() { m_signal.Wake(); }
 

@@ -91,6 +91,13 @@ class TTableWriter {
   // The rows of every vertex of the Placemark's parts; returns the entities written.
   int64_t WritePlacemark(const TPlacemark& placemark);
 
+  // The rows and entities written before the next Placemark (for the seq and entity fields),
+  // where another writer wrote the rows in between.
+  void SetCounts(int64_t rows, int64_t entities) {
+    m_rows = rows;
+    m_entities = entities;
+  }
+
  private:
   void AppendText(std::string_view text, std::string& out) const;
   char* WriteRow(char* out, const TPlacemark& placemark, const TGeometryPart& part, size_t v) const;

@@ -1,6 +1,8 @@
 #include "transform/TextExport.h"
 
+#include <algorithm>
 #include <bit>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -272,13 +274,15 @@ void AppendFixed(std::string& out, double value, int decimals) {
 }
 
 TTextWriter::TTextWriter(TAtomicFile& file, char separator)
-    : m_file(file), m_separator(separator), m_buffer(kFlushSize + kRowRoom) {}
+    : m_file(&file), m_separator(separator), m_buffer(kFlushSize + kRowRoom) {}
+
+TTextWriter::TTextWriter(char separator) : m_separator(separator) {}
 
 void TTextWriter::WriteText(std::string_view text) {
   if (text.empty()) return;
-  if (m_used + text.size() > m_buffer.size()) Flush();
-  if (text.size() > m_buffer.size()) {
-    m_file.Write(text);
+  if (m_used + text.size() > m_buffer.size()) MakeRoom(text.size());
+  if (m_file != nullptr && text.size() > m_buffer.size()) {
+    m_file->Write(text);
     return;
   }
   std::memcpy(m_buffer.data() + m_used, text.data(), text.size());
@@ -327,14 +331,14 @@ void AppendRowNumber(std::string& out, const TFixedText& number, int decimals, b
 }
 
 char* TTextWriter::Reserve(size_t size) {
-  if (m_used + size > m_buffer.size()) Flush();
+  if (m_used + size > m_buffer.size()) MakeRoom(size);
   return m_buffer.data() + m_used;
 }
 
 size_t TTextWriter::RoomLimit() { return kFlushSize + kRowRoom; }
 
 void TTextWriter::WriteVertexRow(const TVertexText& vertex) {
-  if (m_used + kRowRoom > m_buffer.size()) Flush();
+  if (m_used + kRowRoom > m_buffer.size()) MakeRoom(kRowRoom);
   char* out = m_buffer.data() + m_used;
   out = WriteNumber(out, vertex.X, m_xy_decimals, false);
   *out++ = m_separator;
@@ -356,7 +360,23 @@ void TTextWriter::WriteVertexBlock(std::span<const TVertexText> vertices) {
 }
 
 void TTextWriter::Flush() {
-  m_file.Write(std::string_view(m_buffer.data(), m_used));
+  if (m_file == nullptr) return;
+  m_file->Write(std::string_view(m_buffer.data(), m_used));
+  m_used = 0;
+}
+
+void TTextWriter::MakeRoom(size_t size) {
+  if (m_file != nullptr) {
+    Flush();
+  } else {
+    m_buffer.resize(std::max({2 * m_buffer.size(), m_used + size + kRowRoom, RoomLimit()}));
+  }
+}
+
+void TTextWriter::TakeText(TTextBuffer* text, size_t* size) {
+  assert(m_file == nullptr);
+  m_buffer.swap(*text);
+  *size = m_used;
   m_used = 0;
 }
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -57,10 +59,29 @@ inline char* WriteRowNumber(char* out, const TFixedText& number, int decimals, b
 // WriteRowNumber, appended to a string.
 void AppendRowNumber(std::string& out, const TFixedText& number, int decimals, bool z = false);
 
+// Bytes whose vector grows without zeroing them: a page of a large buffer takes memory only once
+// text is written to it.
+template <class T>
+struct TUnzeroedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = TUnzeroedAllocator<U>;
+  };
+
+  template <class U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+};
+
+using TTextBuffer = std::vector<char, TUnzeroedAllocator<char>>;
+
 // Buffers the output text and hands it to the file in large blocks. CR LF ends every line.
+// Without a file it keeps all the text it is given, for TakeText.
 class TTextWriter {
  public:
   TTextWriter(TAtomicFile& file, char separator);
+  explicit TTextWriter(char separator);
   ~TTextWriter() = default;
   TTextWriter(const TTextWriter&) = delete;
   TTextWriter& operator=(const TTextWriter&) = delete;
@@ -93,11 +114,18 @@ class TTextWriter {
   // Hands everything buffered to the file.
   void Flush();
 
+  // Without a file: swaps the text kept so far (its first *size bytes) into *text, and starts
+  // again with the buffer *text held.
+  void TakeText(TTextBuffer* text, size_t* size);
+
  private:
-  TAtomicFile& m_file;
+  // Room for `size` more bytes: the buffer handed to the file, or grown.
+  void MakeRoom(size_t size);
+
+  TAtomicFile* m_file = nullptr;
   char m_separator;
   int m_xy_decimals = kXYDecimals;
-  std::vector<char> m_buffer;
+  TTextBuffer m_buffer;
   size_t m_used = 0;
 };
 

@@ -142,8 +142,25 @@ struct TPlacemarkBatch {
   std::vector<TPlacemark> placemarks;  // the first `count` are to be written; kept for reuse
   size_t count = 0;
   size_t vertices = 0;
-  size_t bytes = 0;  // the Footprint of the first `count`
+  size_t bytes = 0;            // the Footprint of the first `count`
+  size_t text_size_guess = 0;  // about the bytes of their rows (RowsSize)
+  int64_t first_row = 0;       // rows and entities before the batch
+  int64_t first_entity = 0;
+  bool made = false;  // their rows are made already: the first `text_size` bytes of `text`
+  TTextBuffer text;   // kept for reuse
+  size_t text_size = 0;
 };
+
+// About the bytes of the rows of a Placemark: its texts and the usual room of the numbers on
+// each row (quoting and very large numbers may take more).
+size_t RowsSize(const TPlacemark& placemark, size_t rows) {
+  constexpr size_t kNumbersRoom = 64;
+  size_t texts = placemark.name.size() + placemark.description.size() + placemark.folder.size() +
+                 placemark.style.size() + placemark.when.size() + placemark.begin.size() +
+                 placemark.end.size();
+  for (const auto& entry : placemark.data) texts += entry.second.size();
+  return rows * (texts + kNumbersRoom) + placemark.time_text.size();
+}
 
 // The table layout's entities: each Placemark read whole, its rows written on a second thread
 // (as the classic layout's are) while the next ones are read.
@@ -162,19 +179,44 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
   if (WantsAllData(fields)) {
     fields = ExpandAllData(fields, DataNames(settings.InputFileName, warnings));
   }
-  TTableWriter rows(writer, settings.Separator, std::move(fields),
-                    projection != nullptr ? projection->Decimals() : kXYDecimals);
+  // About the most text of a batch whose rows this thread makes (see hand_off below).
+  constexpr size_t kMadeTextBytes = size_t{1} << 20;
+  const int xy_decimals = projection != nullptr ? projection->Decimals() : kXYDecimals;
+  TTableWriter rows(writer, settings.Separator, fields, xy_decimals);
+  TTextWriter made_text(settings.Separator);
+  TTableWriter made_rows(made_text, settings.Separator, std::move(fields), xy_decimals);
   rows.WriteStart(table);
-  TBatchThread<TPlacemarkBatch> thread([&rows](const TPlacemarkBatch& batch) {
+  TBatchThread<TPlacemarkBatch> thread([&rows, &writer](const TPlacemarkBatch& batch) {
+    if (batch.made) {
+      writer.WriteText(std::string_view(batch.text.data(), batch.text_size));
+      return;
+    }
+    rows.SetCounts(batch.first_row, batch.first_entity);
     for (size_t i = 0; i < batch.count; ++i) rows.WritePlacemark(batch.placemarks[i]);
   });
   const auto clear = [](TPlacemarkBatch& next) {
     next.count = 0;
     next.vertices = 0;
     next.bytes = 0;
+    next.text_size_guess = 0;
+    next.made = false;
+  };
+  // Writing the rows may take longer than reading them (a table of many columns writes three
+  // times the bytes it reads): while every other slot waits for the writing thread, this one
+  // makes a batch's rows itself rather than wait. The rows are the same whoever makes them.
+  const auto hand_off = [&] {
+    TPlacemarkBatch& batch = thread.Filling();
+    if (thread.Waiting() + 1 >= thread.kSlots && batch.text_size_guess <= kMadeTextBytes) {
+      made_rows.SetCounts(batch.first_row, batch.first_entity);
+      for (size_t i = 0; i < batch.count; ++i) made_rows.WritePlacemark(batch.placemarks[i]);
+      made_text.TakeText(&batch.text, &batch.text_size);
+      batch.made = true;
+    }
+    thread.HandOff(clear);
   };
   TCounter counter(progress, reader);
   int64_t entities = 0;
+  int64_t rows_read = 0;
   for (;;) {
     TPlacemarkBatch& batch = thread.Filling();
     if (batch.placemarks.size() == batch.count) batch.placemarks.emplace_back();
@@ -188,8 +230,19 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
                             entities + part.geometry + 1);
       }
       // The zone is the first vertex's: set before the writing thread takes its first batch.
-      if (entities == 0) rows.SetZone(projection->ZoneName());
+      if (entities == 0) {
+        rows.SetZone(projection->ZoneName());
+        made_rows.SetZone(projection->ZoneName());
+      }
     }
+    if (batch.count == 0) {
+      batch.first_row = rows_read;
+      batch.first_entity = entities;
+    }
+    size_t placemark_rows = 0;
+    for (const TGeometryPart& part : placemark.parts) placemark_rows += part.count;
+    rows_read += static_cast<int64_t>(placemark_rows);
+    batch.text_size_guess += RowsSize(placemark, placemark_rows);
     entities += geometries;
     for (int32_t i = 0; i < geometries; ++i) {
       counter.Increment(i == 0 ? static_cast<int64_t>(placemark.vertices.size()) : 0);
@@ -199,10 +252,10 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     batch.bytes += placemark.Footprint();
     if (batch.count >= kBatchPlacemarks || batch.vertices >= kBatchVertices ||
         batch.bytes >= kBatchBytes) {
-      thread.HandOff(clear);
+      hand_off();
     }
   }
-  if (thread.Filling().count > 0) thread.HandOff(clear);
+  if (thread.Filling().count > 0) hand_off();
   thread.Finish();
   counter.Show();
   ReaderWarnings(reader, warnings);

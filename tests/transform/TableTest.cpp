@@ -2,9 +2,16 @@
 // the byte-order mark, the header's names, "@*", and the warnings of undecodable text.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "tests/support/TestSupport.h"
 #include "transform/TableLayout.h"
@@ -119,6 +126,52 @@ TEST(Table, QuotesAsEachFormatDoes) {
             "1 \"Lot 7, \"\"North\"\"\nfield\" \"<b>M\xC3\xBCller</b>\tet al\nsecond line\" "
             "11.9900000000\r\n2 \"Lot");
 }
+
+#ifndef _WIN32
+// Through a slow output (a pipe read slowly) the writing thread falls behind, and the reading
+// thread makes the rows of some batches itself: every row stays in its place, numbered on.
+TEST(Table, KeepsEveryRowInOrderWhileTheOutputIsSlow) {
+  test::TTempDir folder;
+  std::string kml = "<Document>";
+  std::string expected = "seq,placemark,entity,vertex,name,lon\r\n";
+  int64_t seq = 0;
+  const std::string long_name(60, 'n');
+  for (int i = 1; i <= 12000; ++i) {
+    const std::string id = std::to_string(i);
+    kml += "<Placemark><name>" + long_name + id + "</name><MultiGeometry><Point><coordinates>" +
+           id + ",1</coordinates></Point><LineString><coordinates>1,2 " + id +
+           ",3</coordinates></LineString></MultiGeometry></Placemark>\n";
+    const auto row = [&](int entity, int vertex, const std::string& lon) {
+      expected += std::to_string(++seq) + "," + id + "," + std::to_string(2 * i - 2 + entity) +
+                  "," + std::to_string(vertex) + "," + long_name + id + "," + lon +
+                  ".0000000000\r\n";
+    };
+    row(1, 1, id);
+    row(2, 1, "1");
+    row(2, 2, id);
+  }
+  WriteFileBytes(folder.Path("in.kml"), kml + "</Document>");
+  ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0600), 0);
+  std::string piped;
+  std::thread slow_reader([&] {
+    std::FILE* pipe = std::fopen(folder.Path("pipe").c_str(), "rb");
+    char block[4096];
+    while (const size_t count = std::fread(block, 1, sizeof(block), pipe)) {
+      piped.append(block, count);
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    std::fclose(pipe);
+  });
+  TRunSettings settings{folder.Path("in.kml"), folder.Path("pipe"), TEntityType::kPolygon, ','};
+  settings.Table =
+      TTableSettings{ParseFields("seq,placemark,entity,vertex,name,lon"), true, false, true, false};
+  test::TNoProgressWindow window;
+  std::vector<std::string> warnings;
+  EXPECT_EQ(Transform(settings, window, &warnings), 24000);
+  slow_reader.join();
+  EXPECT_EQ(test::FirstDifference(piped, expected), "");
+}
+#endif
 
 TEST(Table, CountsTheTextItCouldNotDecode) {
   const TRun run = ConvertTable(
