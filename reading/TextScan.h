@@ -150,13 +150,28 @@ inline const char* FindLessThanPlain(const char* from, const char* end) {
 }
 
 // FindLessThanPlain, sixteen bytes a step, for text in a text window: it reads up to fifteen
-// bytes past `end`, which the window keeps readable (what lies there does not matter).
+// bytes past `end`, which the window keeps readable (what lies there does not matter). Past
+// the first sixteen bytes (most texts end there) it looks at 64 bytes a step: a long text, a
+// geometry's coordinates passed over, goes four times as fast.
 inline const char* FindLessThanInWindow(const char* from, const char* end) {
 #if defined(__SSE2__)
   const __m128i less_than = _mm_set1_epi8('<');
-  for (const char* p = from; p < end; p += 16) {
-    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), less_than)));
+  const auto at = [&](const char* p) {
+    return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), less_than);
+  };
+  const char* p = from;
+  if (p < end) {
+    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(at(p)));
+    if (hits != 0) return std::min(end, p + std::countr_zero(hits));
+    p += 16;
+  }
+  for (; end - p >= 64; p += 64) {
+    const __m128i any =
+        _mm_or_si128(_mm_or_si128(at(p), at(p + 16)), _mm_or_si128(at(p + 32), at(p + 48)));
+    if (_mm_movemask_epi8(any) != 0) break;
+  }
+  for (; p < end; p += 16) {
+    const auto hits = static_cast<unsigned>(_mm_movemask_epi8(at(p)));
     if (hits != 0) return std::min(end, p + std::countr_zero(hits));
   }
   return end;
