@@ -133,80 +133,96 @@ void TTableWriter::WriteStart(const TTableSettings& settings) {
 }
 
 void TTableWriter::AppendText(std::string_view text, std::string& out) const {
+  const size_t size = out.size();
+  out.resize(size + 2 * text.size() + 2);
+  out.resize(static_cast<size_t>(PutText(text, out.data() + size) - out.data()));
+}
+
+char* TTableWriter::PutText(std::string_view text, char* out) const {
   // The characters that quote a CSV text or become a space in TAB, found in one pass.
   const auto special = [this](char c) { return m_special[static_cast<unsigned char>(c)]; };
   const auto first = std::find_if(text.begin(), text.end(), special);
+  const auto plain = static_cast<size_t>(first - text.begin());
   if (m_separator == '\t') {
-    const size_t kept = static_cast<size_t>(first - text.begin());
-    out.append(text.substr(0, kept));
-    for (const char c : text.substr(kept)) out += special(c) ? ' ' : c;
-    return;
+    out = std::copy_n(text.data(), plain, out);
+    for (const char c : text.substr(plain)) *out++ = special(c) ? ' ' : c;
+    return out;
   }
-  if (m_separator != ' ' && first == text.end()) {
-    out += text;
-    return;
+  if (m_separator != ' ' && first == text.end()) return std::copy_n(text.data(), text.size(), out);
+  *out++ = '"';
+  out = std::copy_n(text.data(), plain, out);  // no quote among them: a quote is special
+  for (const char c : text.substr(plain)) {
+    if (c == '"') *out++ = '"';
+    *out++ = c;
   }
-  out += '"';
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
+  *out++ = '"';
+  return out;
 }
 
 int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark) {
   // What is the same on each of the Placemark's rows (its texts, its id, the separators) is
   // made once, as the text between the fields that change from row to row.
-  m_constant.clear();
   m_slots.clear();
+  size_t used = 0;
+  // Room for `count` more bytes after the `used` of m_constant, which only grows.
+  const auto constant_room = [&](size_t count) {
+    if (m_constant.size() < used + count) {
+      m_constant.resize(std::max(2 * m_constant.size(), used + count));
+    }
+    return m_constant.data() + used;
+  };
+  const auto put = [&](char* end) { used = static_cast<size_t>(end - m_constant.data()); };
+  const auto text = [&](std::string_view value) {
+    put(PutText(value, constant_room(2 * value.size() + 2)));
+  };
   for (size_t f = 0; f < m_fields.size(); ++f) {
     const TFieldChoice& choice = m_fields[f];
-    if (f > 0) m_constant += m_separator;
+    if (f > 0) put(std::copy_n(&m_separator, 1, constant_room(1)));
     switch (choice.field) {
       case TField::kPlacemark:
         if (placemark.id > 0) {
-          char digits[24];
-          m_constant.append(digits, std::to_chars(digits, digits + 24, placemark.id).ptr);
+          char* const at = constant_room(24);
+          put(std::to_chars(at, at + 24, placemark.id).ptr);
         }
         break;
       case TField::kName:
-        AppendText(placemark.name, m_constant);
+        text(placemark.name);
         break;
       case TField::kDescription:
-        AppendText(placemark.description, m_constant);
+        text(placemark.description);
         break;
       case TField::kFolder:
-        AppendText(placemark.folder, m_constant);
+        text(placemark.folder);
         break;
       case TField::kStyle:
-        AppendText(placemark.style, m_constant);
+        text(placemark.style);
         break;
       case TField::kBegin:
-        AppendText(placemark.begin, m_constant);
+        text(placemark.begin);
         break;
       case TField::kEnd:
-        AppendText(placemark.end, m_constant);
+        text(placemark.end);
         break;
       case TField::kData:
-        AppendText(DataValue(placemark, choice.data_name), m_constant);
+        text(DataValue(placemark, choice.data_name));
         break;
-      case TField::kZone:
-        m_constant += m_zone;
+      case TField::kZone:  // made a field's text already
+        put(std::copy_n(m_zone.data(), m_zone.size(), constant_room(m_zone.size())));
         break;
       case TField::kAllData:  // expanded into its names before the rows
         break;
       default:
-        m_slots.push_back({m_constant.size(), choice.field});
+        m_slots.push_back({used, choice.field});
         break;
     }
   }
-  m_constant += "\r\n";
-  // Padding, so that WriteRow copies a short run as one word.
-  m_constant_end = m_constant.size();
-  m_constant.append(kRunWord, '\0');
+  // CR LF, then padding, so that WriteRow copies a short run as one word.
+  put(std::copy_n("\r\n", 2, constant_room(2 + kRunWord)));
+  m_constant_end = used;
+  std::fill_n(m_constant.data() + used, kRunWord, '\0');
   // Beyond that text a row holds at most this much: a number or the type in each slot.
   constexpr size_t kNumberRoom = kFixedRoom + sizeof(TFixedText);
-  const size_t row_room = m_constant.size() + m_slots.size() * kNumberRoom;
+  const size_t row_room = m_constant_end + kRunWord + m_slots.size() * kNumberRoom;
   const int64_t entities_before = m_entities;
   int32_t geometry = -1;
   for (const TGeometryPart& part : placemark.parts) {

@@ -100,6 +100,9 @@ class TTableWriter {
 
  private:
   void AppendText(std::string_view text, std::string& out) const;
+  // `text` as a field at `out`, which has room for twice its size and two quotes: quoted, or
+  // its tabs and line breaks made spaces, as the format asks. Returns its end.
+  char* PutText(std::string_view text, char* out) const;
   char* WriteRow(char* out, const TPlacemark& placemark, const TGeometryPart& part, size_t v) const;
 
   TTextWriter& m_writer;
@@ -120,7 +123,7 @@ class TTableWriter {
 
   static constexpr size_t kRunWord = 8;
   std::string m_constant;      // the Placemark's rows without their slots, CR LF, kRunWord padding
-  size_t m_constant_end = 0;   // where the padding starts
+  size_t m_constant_end = 0;   // where the padding starts (the string is longer)
   std::vector<TSlot> m_slots;  // in row order
   std::string m_kinds[3];      // the types' names as written
   std::string m_time;          // the time of the row being written, as written
