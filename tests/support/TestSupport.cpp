@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -11,7 +12,10 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "platform/IoError.h"
@@ -54,6 +58,34 @@ std::vector<std::string> TTempDir::Entries() const {
   std::sort(names.begin(), names.end());
   return names;
 }
+
+#ifndef _WIN32
+TSlowPipe::TSlowPipe(const std::string& path) : m_path(path) {
+  if (mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("cannot make the pipe " + path);
+  m_reader = std::thread([this] {
+    std::FILE* pipe = std::fopen(m_path.c_str(), "rb");
+    char block[4096];
+    while (const size_t count = std::fread(block, 1, sizeof(block), pipe)) {
+      m_text.append(block, count);
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    std::fclose(pipe);
+  });
+}
+
+TSlowPipe::~TSlowPipe() {
+  if (!m_reader.joinable()) return;
+  // A test that failed before writing: a writer that opens and closes at once ends the read.
+  const int writer = open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+  if (writer >= 0) close(writer);
+  m_reader.join();
+}
+
+std::string TSlowPipe::Text() {
+  if (m_reader.joinable()) m_reader.join();
+  return m_text;
+}
+#endif
 
 namespace {
 

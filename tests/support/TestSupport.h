@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "reading/KmlReader.h"
@@ -31,6 +32,26 @@ class TTempDir {
  private:
   std::filesystem::path m_path;
 };
+
+#ifndef _WIN32
+// A pipe made at `path` and read slowly on a thread of its own, as a slow output is: a run
+// writing to it is held back.
+class TSlowPipe {
+ public:
+  explicit TSlowPipe(const std::string& path);
+  ~TSlowPipe();
+  TSlowPipe(const TSlowPipe&) = delete;
+  TSlowPipe& operator=(const TSlowPipe&) = delete;
+
+  // What was written to the pipe, once its writer has closed it.
+  std::string Text();
+
+ private:
+  std::string m_path;
+  std::string m_text;
+  std::thread m_reader;
+};
+#endif
 
 // A progress window that shows nothing, for runs without a display.
 class TNoProgressWindow : public TProgressWindow {

@@ -9,7 +9,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -177,20 +176,9 @@ TEST(Output, KeepsEveryBatchWhileTheOutputIsSlow) {
   WriteFileBytes(folder.Path("in.kml"), kml);
   ASSERT_EQ(test::Convert(folder.Path("in.kml"), folder.Path("expected.csv"), TEntityType::kPoint),
             100000);
-  ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0600), 0);
-  std::string piped;
-  std::thread slow_reader([&] {
-    std::FILE* pipe = std::fopen(folder.Path("pipe").c_str(), "rb");
-    char block[4096];
-    while (const size_t count = std::fread(block, 1, sizeof(block), pipe)) {
-      piped.append(block, count);
-      std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-    std::fclose(pipe);
-  });
+  test::TSlowPipe pipe(folder.Path("pipe"));
   EXPECT_EQ(test::Convert(folder.Path("in.kml"), folder.Path("pipe"), TEntityType::kPoint), 100000);
-  slow_reader.join();
-  EXPECT_EQ(test::FirstDifference(piped, ReadFileBytes(folder.Path("expected.csv"))), "");
+  EXPECT_EQ(test::FirstDifference(pipe.Text(), ReadFileBytes(folder.Path("expected.csv"))), "");
 }
 #endif
 

@@ -2,16 +2,9 @@
 // the byte-order mark, the header's names, "@*", and the warnings of undecodable text.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 #include "tests/support/TestSupport.h"
 #include "transform/TableLayout.h"
@@ -151,25 +144,14 @@ TEST(Table, KeepsEveryRowInOrderWhileTheOutputIsSlow) {
     row(2, 2, id);
   }
   WriteFileBytes(folder.Path("in.kml"), kml + "</Document>");
-  ASSERT_EQ(mkfifo(folder.Path("pipe").c_str(), 0600), 0);
-  std::string piped;
-  std::thread slow_reader([&] {
-    std::FILE* pipe = std::fopen(folder.Path("pipe").c_str(), "rb");
-    char block[4096];
-    while (const size_t count = std::fread(block, 1, sizeof(block), pipe)) {
-      piped.append(block, count);
-      std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
-    std::fclose(pipe);
-  });
+  test::TSlowPipe pipe(folder.Path("pipe"));
   TRunSettings settings{folder.Path("in.kml"), folder.Path("pipe"), TEntityType::kPolygon, ','};
   settings.Table =
       TTableSettings{ParseFields("seq,placemark,entity,vertex,name,lon"), true, false, true, false};
   test::TNoProgressWindow window;
   std::vector<std::string> warnings;
   EXPECT_EQ(Transform(settings, window, &warnings), 24000);
-  slow_reader.join();
-  EXPECT_EQ(test::FirstDifference(piped, expected), "");
+  EXPECT_EQ(test::FirstDifference(pipe.Text(), expected), "");
 }
 #endif
 
