@@ -159,7 +159,8 @@ char* TTableWriter::PutText(std::string_view text, char* out) const {
   return out;
 }
 
-int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark) {
+int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark, size_t first_row,
+                                     size_t end_row) {
   // What is the same on each of the Placemark's rows (its texts, its id, the separators) is
   // made once, as the text between the fields that change from row to row.
   m_slots.clear();
@@ -225,12 +226,17 @@ int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark) {
   const size_t row_room = m_constant_end + kRunWord + m_slots.size() * kNumberRoom;
   const int64_t entities_before = m_entities;
   int32_t geometry = -1;
+  size_t row = 0;  // of the Placemark's, where the part starts
   for (const TGeometryPart& part : placemark.parts) {
+    // An entity counts where its first row is written.
     if (part.geometry != geometry) {
       geometry = part.geometry;
-      ++m_entities;
+      if (row >= first_row && row < end_row) ++m_entities;
     }
-    for (size_t v = 0; v < part.count; ++v) {
+    const size_t from = std::clamp(first_row, row, row + part.count) - row;
+    const size_t to = std::clamp(end_row, row, row + part.count) - row;
+    row += part.count;
+    for (size_t v = from; v < to; ++v) {
       ++m_rows;
       const size_t vertex = part.first + v;
       const std::string_view time = placemark.TimeOf(vertex);

@@ -88,8 +88,10 @@ class TTableWriter {
   // The byte-order mark and the header row, as the settings ask.
   void WriteStart(const TTableSettings& settings);
 
-  // The rows of every vertex of the Placemark's parts; returns the entities written.
-  int64_t WritePlacemark(const TPlacemark& placemark);
+  // The rows of every vertex of the Placemark's parts, or of its rows [first_row, end_row)
+  // (counted over all its parts, in order); returns the entities whose first row it wrote.
+  int64_t WritePlacemark(const TPlacemark& placemark, size_t first_row = 0,
+                         size_t end_row = SIZE_MAX);
 
   // The rows and entities written before the next Placemark (for the seq and entity fields),
   // where another writer wrote the rows in between.

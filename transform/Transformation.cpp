@@ -151,6 +151,13 @@ struct TPlacemarkBatch {
   size_t text_size = 0;
 };
 
+// The rows of a Placemark: one per vertex of each of its parts.
+size_t RowCount(const TPlacemark& placemark) {
+  size_t rows = 0;
+  for (const TGeometryPart& part : placemark.parts) rows += part.count;
+  return rows;
+}
+
 // About the bytes of the rows of a Placemark: its texts and the usual room of the numbers on
 // each row (quoting and very large numbers may take more).
 size_t RowsSize(const TPlacemark& placemark, size_t rows) {
@@ -214,15 +221,52 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     }
     thread.HandOff(clear);
   };
+  // Once the input has ended, a large last batch (a long track, the usual end of a location
+  // history) has its rows made here, a part at a time, while the writing thread writes the parts
+  // made before: this thread would only wait otherwise.
+  const auto hand_off_last = [&] {
+    TPlacemarkBatch& last = thread.Filling();
+    if (last.vertices < kBatchVertices) {
+      if (last.count > 0) hand_off();
+      return;
+    }
+    std::vector<TPlacemark> placemarks;
+    placemarks.swap(last.placemarks);  // the slots carry the parts' text from here on
+    const size_t count = last.count;
+    made_rows.SetCounts(last.first_row, last.first_entity);
+    for (size_t i = 0; i < count; ++i) {
+      const size_t rows_of = RowCount(placemarks[i]);
+      for (size_t first = 0; first < rows_of; first += kBatchVertices) {
+        made_rows.WritePlacemark(placemarks[i], first, std::min(rows_of, first + kBatchVertices));
+        if (made_text.Buffered() < kMadeTextBytes / 2 && i + 1 < count) continue;
+        TPlacemarkBatch& part = thread.Filling();
+        made_text.TakeText(&part.text, &part.text_size);
+        part.made = true;
+        thread.HandOff(clear);
+      }
+    }
+  };
   TCounter counter(progress, reader);
   int64_t entities = 0;
   int64_t rows_read = 0;
+  TPlacemark ahead;  // read after a full batch, whose hand-off waits to see if the input ends
   for (;;) {
-    TPlacemarkBatch& batch = thread.Filling();
-    if (batch.placemarks.size() == batch.count) batch.placemarks.emplace_back();
-    TPlacemark& placemark = batch.placemarks[batch.count];
-    if (!reader.Next(&placemark)) break;
-    if (placemark.parts.empty()) continue;  // nothing to write: the slot is read into again
+    TPlacemarkBatch* filling = &thread.Filling();
+    const bool full = filling->count >= kBatchPlacemarks || filling->vertices >= kBatchVertices ||
+                      filling->bytes >= kBatchBytes;
+    if (!full && filling->placemarks.size() == filling->count) filling->placemarks.emplace_back();
+    TPlacemark* read = full ? &ahead : &filling->placemarks[filling->count];
+    if (!reader.Next(read)) break;
+    if (read->parts.empty()) continue;  // nothing to write: the slot is read into again
+    if (full) {
+      hand_off();
+      filling = &thread.Filling();
+      if (filling->placemarks.empty()) filling->placemarks.emplace_back();
+      std::swap(filling->placemarks[0], ahead);
+      read = &filling->placemarks[0];
+    }
+    TPlacemarkBatch& batch = *filling;
+    TPlacemark& placemark = *read;
     const int32_t geometries = placemark.parts.back().geometry + 1;
     if (projection != nullptr) {
       for (const TGeometryPart& part : placemark.parts) {
@@ -239,8 +283,7 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
       batch.first_row = rows_read;
       batch.first_entity = entities;
     }
-    size_t placemark_rows = 0;
-    for (const TGeometryPart& part : placemark.parts) placemark_rows += part.count;
+    const size_t placemark_rows = RowCount(placemark);
     rows_read += static_cast<int64_t>(placemark_rows);
     batch.text_size_guess += RowsSize(placemark, placemark_rows);
     entities += geometries;
@@ -250,12 +293,8 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     ++batch.count;
     batch.vertices += placemark.vertices.size();
     batch.bytes += placemark.Footprint();
-    if (batch.count >= kBatchPlacemarks || batch.vertices >= kBatchVertices ||
-        batch.bytes >= kBatchBytes) {
-      hand_off();
-    }
   }
-  if (thread.Filling().count > 0) hand_off();
+  hand_off_last();
   thread.Finish();
   counter.Show();
   ReaderWarnings(reader, warnings);

@@ -155,6 +155,29 @@ TEST(Table, KeepsEveryRowInOrderWhileTheOutputIsSlow) {
 }
 #endif
 
+// A last Placemark of many rows (a long track ends a location history) is written in parts,
+// whose bounds fall within its geometries: every row once, in order, numbered on.
+TEST(Table, WritesALongLastPlacemarkWhole) {
+  std::string kml =
+      "<Document><Placemark><Point><coordinates>9,9</coordinates></Point></Placemark>"
+      "<Placemark><MultiGeometry>";
+  std::string expected = "seq,placemark,entity,vertex,lon\r\n1,1,1,1,9.0000000000\r\n";
+  int64_t seq = 1;
+  for (int line = 1; line <= 3; ++line) {
+    kml += "<LineString><coordinates>";
+    for (int v = 1; v <= 7000; ++v) {
+      kml += std::to_string(v) + ",0 ";
+      expected += std::to_string(++seq) + ",2," + std::to_string(line + 1) + "," +
+                  std::to_string(v) + "," + std::to_string(v) + ".0000000000\r\n";
+    }
+    kml += "</coordinates></LineString>";
+  }
+  const TRun run = ConvertTable(kml + "</MultiGeometry></Placemark></Document>",
+                                "seq,placemark,entity,vertex,lon");
+  EXPECT_EQ(run.entities, 4);
+  EXPECT_EQ(test::FirstDifference(run.output, expected), "");
+}
+
 TEST(Table, CountsTheTextItCouldNotDecode) {
   const TRun run = ConvertTable(
       "<Placemark><name>a\xFF\xFE</name><Point><coordinates>1,2"
