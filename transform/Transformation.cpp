@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 #include <stdexcept>
 
 #include "concurrency/BatchThread.h"
@@ -149,6 +150,10 @@ struct TPlacemarkBatch {
   bool made = false;  // their rows are made already: the first `text_size` bytes of `text`
   TTextBuffer text;   // kept for reuse
   size_t text_size = 0;
+  // Instead of `placemarks`, the rows [range_first, range_end) of these (see WriteRowRange).
+  std::span<const TPlacemark> range_of;
+  size_t range_first = 0;
+  size_t range_end = 0;
 };
 
 // The rows of a Placemark: one per vertex of each of its parts.
@@ -156,6 +161,36 @@ size_t RowCount(const TPlacemark& placemark) {
   size_t rows = 0;
   for (const TGeometryPart& part : placemark.parts) rows += part.count;
   return rows;
+}
+
+// The rows [first, end) of `placemarks` (their rows counted in order, over all of them),
+// written with `rows`; `first_row` and `first_entity` are the counts before them.
+void WriteRowRange(TTableWriter& rows, std::span<const TPlacemark> placemarks, int64_t first_row,
+                   int64_t first_entity, size_t first, size_t end) {
+  size_t at = 0;  // the row where the Placemark starts
+  for (const TPlacemark& placemark : placemarks) {
+    const size_t count = RowCount(placemark);
+    if (at + count <= first) {
+      first_entity += placemark.parts.back().geometry + 1;
+      at += count;
+      continue;
+    }
+    if (at >= end) break;
+    if (at <= first) {
+      // The geometries whose first row comes before the range's.
+      int32_t geometry = -1;
+      size_t row = at;
+      for (const TGeometryPart& part : placemark.parts) {
+        if (row >= first) break;
+        if (part.geometry != geometry) ++first_entity;
+        geometry = part.geometry;
+        row += part.count;
+      }
+      rows.SetCounts(first_row + static_cast<int64_t>(first), first_entity);
+    }
+    rows.WritePlacemark(placemark, std::max(first, at) - at, std::min(end, at + count) - at);
+    at += count;
+  }
 }
 
 // About the bytes of the rows of a Placemark: its texts and the usual room of the numbers on
@@ -193,9 +228,15 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
   TTextWriter made_text(settings.Separator);
   TTableWriter made_rows(made_text, settings.Separator, std::move(fields), xy_decimals);
   rows.WriteStart(table);
+  std::vector<TPlacemark> last_placemarks;  // see hand_off_last; outlives the writing thread
   TBatchThread<TPlacemarkBatch> thread([&rows, &writer](const TPlacemarkBatch& batch) {
     if (batch.made) {
       writer.WriteText(std::string_view(batch.text.data(), batch.text_size));
+      return;
+    }
+    if (!batch.range_of.empty()) {
+      WriteRowRange(rows, batch.range_of, batch.first_row, batch.first_entity, batch.range_first,
+                    batch.range_end);
       return;
     }
     rows.SetCounts(batch.first_row, batch.first_entity);
@@ -207,6 +248,7 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     next.bytes = 0;
     next.text_size_guess = 0;
     next.made = false;
+    next.range_of = {};
   };
   // Writing the rows may take longer than reading them (a table of many columns writes three
   // times the bytes it reads): while every other slot waits for the writing thread, this one
@@ -222,28 +264,35 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     thread.HandOff(clear);
   };
   // Once the input has ended, a large last batch (a long track, the usual end of a location
-  // history) has its rows made here, a part at a time, while the writing thread writes the parts
-  // made before: this thread would only wait otherwise.
+  // history) is handed off in parts of its rows, and this thread, which would only wait
+  // otherwise, makes the rows of each part that finds the writing thread busy.
   const auto hand_off_last = [&] {
     TPlacemarkBatch& last = thread.Filling();
     if (last.vertices < kBatchVertices) {
       if (last.count > 0) hand_off();
       return;
     }
-    std::vector<TPlacemark> placemarks;
-    placemarks.swap(last.placemarks);  // the slots carry the parts' text from here on
-    const size_t count = last.count;
-    made_rows.SetCounts(last.first_row, last.first_entity);
-    for (size_t i = 0; i < count; ++i) {
-      const size_t rows_of = RowCount(placemarks[i]);
-      for (size_t first = 0; first < rows_of; first += kBatchVertices) {
-        made_rows.WritePlacemark(placemarks[i], first, std::min(rows_of, first + kBatchVertices));
-        if (made_text.Buffered() < kMadeTextBytes / 2 && i + 1 < count) continue;
-        TPlacemarkBatch& part = thread.Filling();
+    last_placemarks.swap(last.placemarks);  // the slots carry the parts from here on
+    const std::span<const TPlacemark> placemarks(last_placemarks.data(), last.count);
+    const int64_t first_row = last.first_row;
+    const int64_t first_entity = last.first_entity;
+    size_t count = 0;
+    for (const TPlacemark& placemark : placemarks) count += RowCount(placemark);
+    for (size_t first = 0; first < count; first += kBatchVertices) {
+      const size_t end = std::min(count, first + kBatchVertices);
+      TPlacemarkBatch& part = thread.Filling();
+      part.first_row = first_row;
+      part.first_entity = first_entity;
+      if (thread.Waiting() > 1) {
+        WriteRowRange(made_rows, placemarks, first_row, first_entity, first, end);
         made_text.TakeText(&part.text, &part.text_size);
         part.made = true;
-        thread.HandOff(clear);
+      } else {
+        part.range_of = placemarks;
+        part.range_first = first;
+        part.range_end = end;
       }
+      thread.HandOff(clear);
     }
   };
   TCounter counter(progress, reader);
