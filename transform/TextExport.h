@@ -114,9 +114,6 @@ class TTextWriter {
   // Hands everything buffered to the file.
   void Flush();
 
-  // The bytes buffered.
-  size_t Buffered() const { return m_used; }
-
   // Without a file: swaps the text kept so far (its first *size bytes) into *text, and starts
   // again with the buffer *text held.
   void TakeText(TTextBuffer* text, size_t* size);

@@ -193,6 +193,17 @@ void WriteRowRange(TTableWriter& rows, std::span<const TPlacemark> placemarks, i
   }
 }
 
+// The rows of a batch not made yet: its Placemarks', or the range of rows it names.
+void WriteBatch(TTableWriter& rows, const TPlacemarkBatch& batch) {
+  if (!batch.range_of.empty()) {
+    WriteRowRange(rows, batch.range_of, batch.first_row, batch.first_entity, batch.range_first,
+                  batch.range_end);
+    return;
+  }
+  rows.SetCounts(batch.first_row, batch.first_entity);
+  for (size_t i = 0; i < batch.count; ++i) rows.WritePlacemark(batch.placemarks[i]);
+}
+
 // About the bytes of the rows of a Placemark: its texts and the usual room of the numbers on
 // each row (quoting and very large numbers may take more).
 size_t RowsSize(const TPlacemark& placemark, size_t rows) {
@@ -232,15 +243,9 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
   TBatchThread<TPlacemarkBatch> thread([&rows, &writer](const TPlacemarkBatch& batch) {
     if (batch.made) {
       writer.WriteText(std::string_view(batch.text.data(), batch.text_size));
-      return;
+    } else {
+      WriteBatch(rows, batch);
     }
-    if (!batch.range_of.empty()) {
-      WriteRowRange(rows, batch.range_of, batch.first_row, batch.first_entity, batch.range_first,
-                    batch.range_end);
-      return;
-    }
-    rows.SetCounts(batch.first_row, batch.first_entity);
-    for (size_t i = 0; i < batch.count; ++i) rows.WritePlacemark(batch.placemarks[i]);
   });
   const auto clear = [](TPlacemarkBatch& next) {
     next.count = 0;
@@ -250,16 +255,19 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     next.made = false;
     next.range_of = {};
   };
+  // The rows of a batch made on this thread; the rows are the same whoever makes them.
+  const auto make = [&](TPlacemarkBatch& batch) {
+    WriteBatch(made_rows, batch);
+    made_text.TakeText(&batch.text, &batch.text_size);
+    batch.made = true;
+  };
   // Writing the rows may take longer than reading them (a table of many columns writes three
   // times the bytes it reads): while every other slot waits for the writing thread, this one
-  // makes a batch's rows itself rather than wait. The rows are the same whoever makes them.
+  // makes a batch's rows itself rather than wait.
   const auto hand_off = [&] {
     TPlacemarkBatch& batch = thread.Filling();
     if (thread.Waiting() + 1 >= thread.kSlots && batch.text_size_guess <= kMadeTextBytes) {
-      made_rows.SetCounts(batch.first_row, batch.first_entity);
-      for (size_t i = 0; i < batch.count; ++i) made_rows.WritePlacemark(batch.placemarks[i]);
-      made_text.TakeText(&batch.text, &batch.text_size);
-      batch.made = true;
+      make(batch);
     }
     thread.HandOff(clear);
   };
@@ -279,19 +287,13 @@ int64_t TransformPlacemarks(const TRunSettings& settings, TPlacemarkReader& read
     size_t count = 0;
     for (const TPlacemark& placemark : placemarks) count += RowCount(placemark);
     for (size_t first = 0; first < count; first += kBatchVertices) {
-      const size_t end = std::min(count, first + kBatchVertices);
       TPlacemarkBatch& part = thread.Filling();
       part.first_row = first_row;
       part.first_entity = first_entity;
-      if (thread.Waiting() > 1) {
-        WriteRowRange(made_rows, placemarks, first_row, first_entity, first, end);
-        made_text.TakeText(&part.text, &part.text_size);
-        part.made = true;
-      } else {
-        part.range_of = placemarks;
-        part.range_first = first;
-        part.range_end = end;
-      }
+      part.range_of = placemarks;
+      part.range_first = first;
+      part.range_end = std::min(count, first + kBatchVertices);
+      if (thread.Waiting() > 1) make(part);
       thread.HandOff(clear);
     }
   };
