@@ -159,8 +159,7 @@ char* TTableWriter::PutText(std::string_view text, char* out) const {
   return out;
 }
 
-int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark, size_t first_row,
-                                     size_t end_row) {
+void TTableWriter::WritePlacemark(const TPlacemark& placemark, size_t first_row, size_t end_row) {
   // What is the same on each of the Placemark's rows (its texts, its id, the separators) is
   // made once, as the text between the fields that change from row to row.
   m_slots.clear();
@@ -224,14 +223,13 @@ int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark, size_t first_r
   // Beyond that text a row holds at most this much: a number or the type in each slot.
   constexpr size_t kNumberRoom = kFixedRoom + sizeof(TFixedText);
   const size_t row_room = m_constant_end + kRunWord + m_slots.size() * kNumberRoom;
-  const int64_t entities_before = m_entities;
   int32_t geometry = -1;
   size_t row = 0;  // of the Placemark's, where the part starts
   for (const TGeometryPart& part : placemark.parts) {
-    // An entity counts where its first row is written.
+    // Geometries before first_row count too: a range of rows may start within one.
     if (part.geometry != geometry) {
       geometry = part.geometry;
-      if (row >= first_row && row < end_row) ++m_entities;
+      ++m_entities;
     }
     const size_t from = std::clamp(first_row, row, row + part.count) - row;
     const size_t to = std::clamp(end_row, row, row + part.count) - row;
@@ -253,7 +251,6 @@ int64_t TTableWriter::WritePlacemark(const TPlacemark& placemark, size_t first_r
       }
     }
   }
-  return m_entities - entities_before;
 }
 
 // One row at `out`, with m_constant, m_slots and m_time made for it; returns its end.

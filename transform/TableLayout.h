@@ -89,12 +89,11 @@ class TTableWriter {
   void WriteStart(const TTableSettings& settings);
 
   // The rows of every vertex of the Placemark's parts, or of its rows [first_row, end_row)
-  // (counted over all its parts, in order); returns the entities whose first row it wrote.
-  int64_t WritePlacemark(const TPlacemark& placemark, size_t first_row = 0,
-                         size_t end_row = SIZE_MAX);
+  // (counted over all its parts, in order). The entity count moves past all its geometries.
+  void WritePlacemark(const TPlacemark& placemark, size_t first_row = 0, size_t end_row = SIZE_MAX);
 
-  // The rows and entities written before the next Placemark (for the seq and entity fields),
-  // where another writer wrote the rows in between.
+  // What the seq and entity fields number on from, where another writer wrote the rows in
+  // between: the rows before the next row written, the entities before its Placemark.
   void SetCounts(int64_t rows, int64_t entities) {
     m_rows = rows;
     m_entities = entities;

@@ -176,18 +176,7 @@ void WriteRowRange(TTableWriter& rows, std::span<const TPlacemark> placemarks, i
       continue;
     }
     if (at >= end) break;
-    if (at <= first) {
-      // The geometries whose first row comes before the range's.
-      int32_t geometry = -1;
-      size_t row = at;
-      for (const TGeometryPart& part : placemark.parts) {
-        if (row >= first) break;
-        if (part.geometry != geometry) ++first_entity;
-        geometry = part.geometry;
-        row += part.count;
-      }
-      rows.SetCounts(first_row + static_cast<int64_t>(first), first_entity);
-    }
+    if (at <= first) rows.SetCounts(first_row + static_cast<int64_t>(first), first_entity);
     rows.WritePlacemark(placemark, std::max(first, at) - at, std::min(end, at + count) - at);
     at += count;
   }
